@@ -1,0 +1,357 @@
+#include "platform/pictures/reader.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <vector>
+
+#ifdef PLENARVO_HAS_WMF
+#include "platform/pictures/wmf/wmf.h"
+#endif
+
+// Qt's own words about a failure go here; the user sees the program's sentences.
+// Turn on with QT_LOGGING_RULES="plenarvo.pictures.info=true".
+Q_LOGGING_CATEGORY(lcPictures, "plenarvo.pictures", QtWarningMsg)
+
+namespace plenarvo::pictures {
+
+namespace {
+
+quint16 le16(const QByteArray& b, qsizetype at) {
+    return quint16(uchar(b[at])) | quint16(uchar(b[at + 1])) << 8;
+}
+
+quint32 le32(const QByteArray& b, qsizetype at) {
+    return quint32(le16(b, at)) | quint32(le16(b, at + 2)) << 16;
+}
+
+#ifndef PLENARVO_HAS_WMF
+// Without the metafile renderer a metafile is still recognised, so that it is
+// refused as a picture the program cannot show rather than as a damaged file.
+bool startsLikeMetafile(const QByteArray& head) {
+    if (head.size() >= 4 && le32(head, 0) == 0x9AC6CDD7u) {
+        return true;  // the placeable header's key
+    }
+    if (head.size() >= 6) {
+        const quint16 type = le16(head, 0);
+        const quint16 headerWords = le16(head, 2);
+        const quint16 version = le16(head, 4);
+        return (type == 1 || type == 2) && headerWords == 9 &&
+               (version == 0x0100 || version == 0x0300);
+    }
+    return false;
+}
+#endif
+
+void setError(QString* error, const QString& message) {
+    if (error) {
+        *error = message;
+    }
+}
+
+}  // namespace
+
+Format sniffFormat(const QByteArray& head) {
+    if (head.startsWith("BM")) {
+        return Format::Bmp;
+    }
+    if (head.startsWith(QByteArray("\x00\x00\x01\x00", 4))) {
+        return Format::Ico;
+    }
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a")) {
+        return Format::Gif;
+    }
+    if (head.startsWith("\xFF\xD8\xFF")) {
+        return Format::Jpeg;
+    }
+#ifdef PLENARVO_HAS_WMF
+    if (wmf::looksLikeMetafile(head)) {
+        return Format::Wmf;
+    }
+#else
+    if (startsLikeMetafile(head)) {
+        return Format::Wmf;
+    }
+#endif
+    return Format::Unknown;
+}
+
+namespace detail {
+
+QString notAPictureMessage() {
+    return QCoreApplication::translate("Pictures",
+                                       "The file is not a picture this program can show.");
+}
+QString damagedMessage() {
+    return QCoreApplication::translate("Pictures", "The picture is damaged.");
+}
+QString unreadableMessage() {
+    return QCoreApplication::translate("Pictures", "The file could not be read.");
+}
+QString tooLargeMessage() {
+    return QCoreApplication::translate("Pictures", "The picture is too large to show.");
+}
+
+namespace {
+
+QByteArray readerFormatName(Format format) {
+    switch (format) {
+        case Format::Bmp:
+            return "bmp";
+        case Format::Ico:
+            return "ico";
+        case Format::Gif:
+            return "gif";
+        case Format::Jpeg:
+            return "jpeg";
+        case Format::Wmf:
+        case Format::Unknown:
+            break;
+    }
+    return {};
+}
+
+bool sizeIsSane(QSize size) {
+    return size.width() > 0 && size.height() > 0 &&
+           qint64(size.width()) * qint64(size.height()) <= kMaxPixels;
+}
+
+// An icon's directory entry, as far as choosing among the entries goes.
+struct IconEntry {
+    int index = 0;
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+};
+
+// The entries whose data starts inside the file, largest first (deepest colour
+// first among equal sizes).
+std::vector<IconEntry> iconEntries(const QByteArray& bytes) {
+    std::vector<IconEntry> entries;
+    if (bytes.size() < 6 || le16(bytes, 2) != 1) {
+        return entries;
+    }
+    const qsizetype stored = (bytes.size() - 6) / 16;
+    const qsizetype count = std::min<qsizetype>(le16(bytes, 4), stored);
+    for (qsizetype i = 0; i < count; ++i) {
+        const qsizetype at = 6 + 16 * i;
+        const quint32 length = le32(bytes, at + 8);
+        const quint32 offset = le32(bytes, at + 12);
+        if (length == 0 || offset < 6 || offset >= quint32(bytes.size())) {
+            continue;
+        }
+        IconEntry entry;
+        entry.index = int(i);
+        entry.width = uchar(bytes[at]) ? uchar(bytes[at]) : 256;
+        entry.height = uchar(bytes[at + 1]) ? uchar(bytes[at + 1]) : 256;
+        entry.bitCount = le16(bytes, at + 6);
+        entries.push_back(entry);
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const IconEntry& a, const IconEntry& b) {
+        const int areaA = a.width * a.height;
+        const int areaB = b.width * b.height;
+        return areaA != areaB ? areaA > areaB : a.bitCount > b.bitCount;
+    });
+    return entries;
+}
+
+// Icons are decoded whole when their header is checked: they are small, and the
+// size of an entry is only certain once it is decoded.
+std::optional<Header> readIconHeader(const QByteArray& bytes, QString* error) {
+    const std::vector<IconEntry> entries = iconEntries(bytes);
+    if (entries.empty()) {
+        setError(error, damagedMessage());
+        return std::nullopt;
+    }
+    QString lastProblem;
+    for (const IconEntry& entry : entries) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        configureReader(reader, Format::Ico, QSize(), false);
+        // An icon entry is at most 256 pixels a side; the limit stops entries that
+        // claim otherwise from allocating much.
+        reader.setAllocationLimit(64);
+        if (entry.index > 0 && !reader.jumpToImage(entry.index)) {
+            lastProblem = reader.errorString();
+            continue;
+        }
+        QImage image;
+        if (!reader.read(&image) || image.isNull() || !sizeIsSane(image.size())) {
+            lastProblem = reader.errorString();
+            continue;
+        }
+        Header header;
+        header.format = Format::Ico;
+        header.size = image.size();
+        header.entry = entry.index;
+        header.decoded = image;
+        return header;
+    }
+    qCInfo(lcPictures) << "icon refused:" << lastProblem;
+    setError(error, damagedMessage());
+    return std::nullopt;
+}
+
+std::optional<Header> readMetafileHeader(const QByteArray& bytes, QString* error) {
+#ifdef PLENARVO_HAS_WMF
+    QString problem;
+    const std::optional<QSize> size = wmf::naturalSize(bytes, &problem);
+    if (!size) {
+        qCInfo(lcPictures) << "metafile refused:" << problem;
+        setError(error, damagedMessage());
+        return std::nullopt;
+    }
+    if (!sizeIsSane(*size)) {
+        setError(error, size->isEmpty() ? damagedMessage() : tooLargeMessage());
+        return std::nullopt;
+    }
+    Header header;
+    header.format = Format::Wmf;
+    header.size = *size;
+    return header;
+#else
+    Q_UNUSED(bytes);
+    qCInfo(lcPictures) << "metafile refused: built without the metafile renderer";
+    setError(error, notAPictureMessage());
+    return std::nullopt;
+#endif
+}
+
+}  // namespace
+
+void configureReader(QImageReader& reader, Format format, QSize scaledTarget, bool swapsAxes) {
+    reader.setFormat(readerFormatName(format));
+    reader.setAutoDetectImageFormat(false);
+    reader.setDecideFormatFromContent(false);
+    reader.setAutoTransform(true);
+    reader.setAllocationLimit(kAllocationLimitMb);
+    if (scaledTarget.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize)) {
+        // The decoder scales before it turns the picture, so it wants the size in
+        // the stored orientation.
+        reader.setScaledSize(swapsAxes ? scaledTarget.transposed() : scaledTarget);
+    }
+}
+
+std::optional<QByteArray> readFile(const QString& path, QString* error) {
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir()) {
+        setError(error, unreadableMessage());
+        return std::nullopt;
+    }
+    if (info.size() > kMaxFileBytes) {
+        setError(error, tooLargeMessage());
+        return std::nullopt;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCInfo(lcPictures) << "cannot open" << path << file.errorString();
+        setError(error, unreadableMessage());
+        return std::nullopt;
+    }
+    QByteArray bytes = file.read(kMaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileBytes) {
+        setError(error, bytes.size() > kMaxFileBytes ? tooLargeMessage() : unreadableMessage());
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::optional<Header> readHeader(const QByteArray& bytes, QString* error) {
+    const Format format = sniffFormat(bytes.left(64));
+    switch (format) {
+        case Format::Unknown:
+            setError(error, notAPictureMessage());
+            return std::nullopt;
+        case Format::Wmf:
+            return readMetafileHeader(bytes, error);
+        case Format::Ico:
+            return readIconHeader(bytes, error);
+        case Format::Bmp:
+        case Format::Gif:
+        case Format::Jpeg:
+            break;
+    }
+
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    configureReader(reader, format, QSize(), false);
+    const QSize stored = reader.size();
+    if (!stored.isValid() || stored.isEmpty()) {
+        qCInfo(lcPictures) << "no size in header:" << reader.errorString();
+        setError(error, damagedMessage());
+        return std::nullopt;
+    }
+    if (!sizeIsSane(stored)) {
+        setError(error, tooLargeMessage());
+        return std::nullopt;
+    }
+    Header header;
+    header.format = format;
+    header.swapsAxes = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    header.size = header.swapsAxes ? stored.transposed() : stored;
+    return header;
+}
+
+QImage decode(const QByteArray& bytes, const Header& header, QSize target, QString* error) {
+    const QSize wanted = target.isValid() ? target : header.size;
+    if (!sizeIsSane(wanted)) {
+        setError(error, wanted.isEmpty() ? damagedMessage() : tooLargeMessage());
+        return {};
+    }
+
+    QImage image;
+    if (header.format == Format::Wmf) {
+#ifdef PLENARVO_HAS_WMF
+        QString problem;
+        image = wmf::render(bytes, wanted, &problem);
+        if (image.isNull()) {
+            qCInfo(lcPictures) << "metafile not rendered:" << problem;
+        }
+#endif
+    } else if (!header.decoded.isNull()) {
+        image = header.decoded;
+    } else {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        // Only a JPEG decodes faster straight at a smaller size; the others are
+        // decoded whole and scaled below.
+        const bool scaleWhileDecoding = header.format == Format::Jpeg && target.isValid();
+        configureReader(reader, header.format, scaleWhileDecoding ? target : QSize(),
+                        header.swapsAxes);
+        if (header.entry > 0) {
+            reader.jumpToImage(header.entry);
+        }
+        // A truncated file that the decoder still makes something of is shown as
+        // far as it goes; only a null image counts as failure.
+        if (!reader.read(&image)) {
+            qCInfo(lcPictures) << "not decoded:" << reader.errorString();
+        }
+    }
+    if (image.isNull()) {
+        setError(error, damagedMessage());
+        return {};
+    }
+    if (image.size() != wanted) {
+        image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (image.isNull()) {
+            setError(error, tooLargeMessage());
+            return {};
+        }
+    }
+    return image;
+}
+
+}  // namespace detail
+
+}  // namespace plenarvo::pictures

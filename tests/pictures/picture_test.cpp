@@ -1,0 +1,3 @@
+#include "platform/pictures/picture.h"
+
+#include <gtest/gtest.h>
