@@ -1,5 +1,7 @@
 #include "platform/pictures/reader.h"
 
+#include "platform/pictures/bmp.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
@@ -127,6 +129,8 @@ struct IconEntry {
     int width = 0;
     int height = 0;
     int bitCount = 0;
+    qsizetype offset = 0;
+    qsizetype length = 0;
 };
 
 // The entries whose data starts inside the file, largest first (deepest colour
@@ -150,6 +154,8 @@ std::vector<IconEntry> iconEntries(const QByteArray& bytes) {
         entry.width = uchar(bytes[at]) ? uchar(bytes[at]) : 256;
         entry.height = uchar(bytes[at + 1]) ? uchar(bytes[at + 1]) : 256;
         entry.bitCount = le16(bytes, at + 6);
+        entry.offset = qsizetype(offset);
+        entry.length = qsizetype(std::min<quint32>(length, quint32(bytes.size()) - offset));
         entries.push_back(entry);
     }
     std::stable_sort(entries.begin(), entries.end(), [](const IconEntry& a, const IconEntry& b) {
@@ -161,30 +167,15 @@ std::vector<IconEntry> iconEntries(const QByteArray& bytes) {
 }
 
 // Icons are decoded whole when their header is checked: they are small, and the
-// size of an entry is only certain once it is decoded.
+// size of an entry is only certain once it is decoded. When the largest entry is
+// damaged, the next largest is shown.
 std::optional<Header> readIconHeader(const QByteArray& bytes, QString* error) {
     const std::vector<IconEntry> entries = iconEntries(bytes);
-    if (entries.empty()) {
-        setError(error, damagedMessage());
-        return std::nullopt;
-    }
-    QString lastProblem;
+    QString problem = QStringLiteral("no icon entry inside the file");
     for (const IconEntry& entry : entries) {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        configureReader(reader, Format::Ico, QSize(), false);
-        // An icon entry is at most 256 pixels a side; the limit stops entries that
-        // claim otherwise from allocating much.
-        reader.setAllocationLimit(64);
-        if (entry.index > 0 && !reader.jumpToImage(entry.index)) {
-            lastProblem = reader.errorString();
-            continue;
-        }
-        QImage image;
-        if (!reader.read(&image) || image.isNull() || !sizeIsSane(image.size())) {
-            lastProblem = reader.errorString();
+        const QByteArray data = bytes.mid(entry.offset, entry.length);
+        const QImage image = decodeIconEntry(data, &problem);
+        if (image.isNull() || !sizeIsSane(image.size())) {
             continue;
         }
         Header header;
@@ -194,9 +185,23 @@ std::optional<Header> readIconHeader(const QByteArray& bytes, QString* error) {
         header.decoded = image;
         return header;
     }
-    qCInfo(lcPictures) << "icon refused:" << lastProblem;
+    qCInfo(lcPictures) << "icon refused:" << problem;
     setError(error, damagedMessage());
     return std::nullopt;
+}
+
+std::optional<Header> readBitmapHeader(const QByteArray& bytes, QString* error) {
+    QString problem;
+    const std::optional<QSize> size = bmpSize(bytes, &problem);
+    if (!size) {
+        qCInfo(lcPictures) << "bitmap refused:" << problem;
+        setError(error, damagedMessage());
+        return std::nullopt;
+    }
+    Header header;
+    header.format = Format::Bmp;
+    header.size = *size;
+    return header;
 }
 
 std::optional<Header> readMetafileHeader(const QByteArray& bytes, QString* error) {
@@ -274,6 +279,7 @@ std::optional<Header> readHeader(const QByteArray& bytes, QString* error) {
         case Format::Ico:
             return readIconHeader(bytes, error);
         case Format::Bmp:
+            return readBitmapHeader(bytes, error);
         case Format::Gif:
         case Format::Jpeg:
             break;
@@ -319,6 +325,12 @@ QImage decode(const QByteArray& bytes, const Header& header, QSize target, QStri
 #endif
     } else if (!header.decoded.isNull()) {
         image = header.decoded;
+    } else if (header.format == Format::Bmp) {
+        QString problem;
+        image = decodeBmp(bytes, &problem);
+        if (image.isNull()) {
+            qCInfo(lcPictures) << "bitmap not decoded:" << problem;
+        }
     } else {
         QBuffer buffer;
         buffer.setData(bytes);
@@ -329,9 +341,6 @@ QImage decode(const QByteArray& bytes, const Header& header, QSize target, QStri
         const bool scaleWhileDecoding = header.format == Format::Jpeg && target.isValid();
         configureReader(reader, header.format, scaleWhileDecoding ? target : QSize(),
                         header.swapsAxes);
-        if (header.entry > 0) {
-            reader.jumpToImage(header.entry);
-        }
         // A truncated file that the decoder still makes something of is shown as
         // far as it goes; only a null image counts as failure.
         if (!reader.read(&image)) {
