@@ -1,0 +1,43 @@
+#!/bin/sh
+# Builds every libFuzzer target and runs each for a short while.
+# Usage: fuzz/run-short.sh [seconds per target, default 60]
+# Exits non-zero when a target fails to build or a run finds a crash, leak or hang.
+set -eu
+seconds=${1:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build-fuzz"
+corpus="$root/../shared/corpus"
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DPLENARVO_PICTURES_ONLY=ON \
+    -DPLENARVO_FUZZ=ON -DPLENARVO_TESTS=OFF -DPLENARVO_BENCH=OFF >/dev/null
+cmake --build "$build" -j2
+
+status=0
+for target in $(find "$build/fuzz" -maxdepth 2 -type f -name '*_fuzz' -perm -u+x); do
+    name=$(basename "$target")
+    kind=${name%_fuzz}
+    work=$(mktemp -d)
+    # Seeds: the corpus files of the target's kind, when the corpus is there.
+    if [ -d "$corpus/$kind" ]; then
+        find "$corpus/$kind" -type f ! -name '*.png' -exec cp {} "$work/" \;
+    fi
+    echo "== $name for ${seconds}s"
+    supp="$root/fuzz/$kind/lsan.supp"
+    if [ -f "$supp" ]; then
+        export LSAN_OPTIONS="suppressions=$supp"
+    else
+        unset LSAN_OPTIONS || true
+    fi
+    if ! (cd "$work" && nice -n 10 "$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
+            -timeout=10 -jobs=1 -workers=1 "$work" 2>&1 | tail -n 5); then
+        status=1
+    fi
+    # libFuzzer leaves crash-, leak- or timeout- files behind on a finding.
+    if ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-* >/dev/null 2>&1; then
+        echo "$name: finding kept in $work" >&2
+        status=1
+    else
+        rm -rf "$work"
+    fi
+done
+exit $status
