@@ -1279,7 +1279,8 @@ Frame findFrame(const QByteArray& data, const Header& header) {
     in.skip(header.recordsStart);
     int mode = MmText;
     QPointF org;
-    QSizeF ext;
+    QSizeF ext(0, 0);
+    bool haveExt = false;
     for (int n = 0; n < 10000 && in.remaining() >= 6; ++n) {
         const qsizetype start = in.pos();
         const uint32_t words = in.u32();
@@ -1295,8 +1296,9 @@ Frame findFrame(const QByteArray& data, const Header& header) {
             const int x = in.i16();
             if (function == SetWindowOrg) {
                 org = QPointF(x, y);
-            } else if (ext.isEmpty()) {
+            } else if (!haveExt) {
                 ext = QSizeF(x, y);
+                haveExt = true;
             }
         }
         in = Reader(data.constData(), data.size());

@@ -13,7 +13,6 @@ namespace plenarvo::pictures::wmf {
 namespace {
 
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
-constexpr qsizetype kPlaceableSize = 22;
 constexpr qsizetype kStandardSize = 18;
 // The longest side of a natural size; a metafile is drawn sharp at any size, so a
 // bigger frame only means a picture too large to hold in memory.
