@@ -1,0 +1,78 @@
+#include "about/frm_splash.h"
+
+#include "app/forms.h"
+#include "full_view/frm_full_view.h"
+#include "main_window/frm_image.h"
+#include "platform/core/twips.h"
+
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVersionNumber>
+
+namespace plenarvo {
+
+using controls::makeFont;
+using controls::place;
+
+QString applicationTitle() { return QCoreApplication::applicationName(); }
+
+QString versionLine() {
+    const QVersionNumber v = QVersionNumber::fromString(QCoreApplication::applicationVersion());
+    return QStringLiteral("Version %1.%2.%3")
+        .arg(v.majorVersion())
+        .arg(v.minorVersion())
+        .arg(v.microVersion());
+}
+
+FrmSplash::FrmSplash(Forms& forms) : Form(forms) {
+    setObjectName(QStringLiteral("frmSplash"));
+    // Kept above the other windows of the program for the whole splash phase.
+    setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(twips::size(7980, 4545));
+    controls::setBackground(this, palette().color(QPalette::Button));
+
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::Box);
+    place(frame, 0, 0, 8025, 4455);
+    imgLogo = new controls::Image(this);
+    place(imgLogo, 240, 795, 1815, 1305);
+    imgLogo->setPicture(pictures::Picture::fromImage(FrmImage::logoPicture()));
+
+    auto label = [this](const QString& text, double points, bool bold, int l, int t, int w, int h) {
+        auto* lbl = new controls::Label(text, this);
+        lbl->setFont(makeFont(QStringLiteral("Arial"), points, bold));
+        lbl->setWordWrap(true);
+        place(lbl, l, t, w, h);
+        return lbl;
+    };
+    lblBrand = label(QStringLiteral("Plenarvo Pictures"), 18, true, 2355, 705, 4065, 435);
+    lblProductName = label(QString(), 27.75, true, 2520, 1140, 5025, 660);
+    lblPlatform = label(QStringLiteral("For Windows 95 or later"), 15.75, true, 4080, 2340, 3585, 360);
+    lblVersion = label(QString(), 12, true, 4440, 2700, 1470, 285);
+    lblMaker1 = label(QStringLiteral("Made by the Plenarvo developers"), 8.25, false, 4560, 3240,
+                      2415, 255);
+    lblMaker2 = label(QStringLiteral("Free to use and to share"), 8.25, false, 4560, 3480, 2895, 375);
+
+    tmrPageFocus = makeTimer(100, true, [this] { tmrPageFocus_Timer(); });
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+void FrmSplash::Form_Load() {
+    lblVersion->setText(versionLine());
+    lblProductName->setText(applicationTitle());
+}
+
+void FrmSplash::tmrPageFocus_Timer() {
+    raise();
+    if (forms_.isLoaded(Window::FullView)) {
+        forms_.fullView().lower();
+    }
+    tmrPageFocus->setEnabled(false);
+}
+
+}  // namespace plenarvo

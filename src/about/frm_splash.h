@@ -1,0 +1,32 @@
+#pragma once
+
+#include "app/form.h"
+#include "platform/qt/controls.h"
+
+namespace plenarvo {
+
+// The version of the program as the About box and the splash screen show it.
+QString versionLine();
+QString applicationTitle();
+
+// The splash screen: product name, platform and version, shown for the first
+// three seconds of a run, raised once above the other windows by its own timer.
+class FrmSplash : public Form {
+    Q_OBJECT
+public:
+    explicit FrmSplash(Forms& forms);
+
+    controls::Label* lblProductName = nullptr;
+    controls::Label* lblPlatform = nullptr;
+    controls::Label* lblVersion = nullptr;
+    controls::Label* lblBrand = nullptr;
+    controls::Label* lblMaker1 = nullptr;
+    controls::Label* lblMaker2 = nullptr;
+    controls::Image* imgLogo = nullptr;
+    platform::Timer* tmrPageFocus = nullptr;
+
+    void Form_Load() override;
+    void tmrPageFocus_Timer();
+};
+
+}  // namespace plenarvo

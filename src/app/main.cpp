@@ -1,0 +1,36 @@
+#include "app/forms.h"
+#include "platform/core/paths.h"
+#include "platform/core/random.h"
+#include "platform/qt/qt_platform.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setDesktopFileName(QStringLiteral("io.github.plenarvo.Plenarvo"));
+
+    plenarvo::platform::QtClock clock;
+    plenarvo::platform::QtMessageBoxes messages;
+    plenarvo::platform::QtDrives drives;
+    plenarvo::platform::StandardRandom random;
+    plenarvo::platform::Platform platform;
+    platform.clock = &clock;
+    platform.messages = &messages;
+    platform.drives = &drives;
+    platform.random = &random;
+    platform.settingsPath = plenarvo::platform::settingsFilePath();
+    platform.fallbackFolder = plenarvo::platform::fallbackFolder();
+
+    // Closing a hidden window must not end the program; only the exit commands do.
+    QApplication::setQuitOnLastWindowClosed(false);
+    int code = 0;
+    {
+        plenarvo::Forms forms(platform);
+        forms.onEnd = [] { QApplication::quit(); };
+        forms.start();
+        if (!forms.ended()) {
+            code = QApplication::exec();
+        }
+    }
+    return code;
+}

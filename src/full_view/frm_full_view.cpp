@@ -1,0 +1,190 @@
+#include "full_view/frm_full_view.h"
+
+#include "app/forms.h"
+#include "main_window/frm_image.h"
+#include "main_window/schemes.h"
+#include "platform/core/twips.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <cmath>
+
+namespace plenarvo {
+
+using controls::fromBgr;
+using controls::place;
+
+FrmFullView::FrmFullView(Forms& forms) : Form(forms) {
+    setObjectName(QStringLiteral("frmFullView"));
+    setWindowTitle(QStringLiteral("Full View"));
+    setWindowIcon(QIcon(QPixmap::fromImage(FrmImage::iconPicture())));
+    resize(twips::size(15240, 11010));
+    controls::setBackground(this, fromBgr(0x800000));
+    Tag = QStringLiteral("Forward");
+    setFocusPolicy(Qt::StrongFocus);
+
+    tmrSelect = makeTimer(10, false, [this] { tmrSelect_Timer(); });
+
+    // The frames are lightweight and lie beneath the picture box.
+    imgFullScrH = new controls::Image(this);
+    place(imgFullScrH, 3360, 1560, kTallWidth, kTallHeight);
+    imgFullScrH->hide();
+    imgFullScr = new controls::Image(this);
+    place(imgFullScr, 0, 2040, kWideWidth, kWideHeight);
+    imgFullScr->hide();
+    picFullScr = new controls::PictureBox(this, true);
+    place(picFullScr, 7320, 5520, 3735, 1695);
+    controls::setBackground(picFullScr, fromBgr(0x800000));
+    picFullScr->setToolTip(QStringLiteral("Click to go back"));
+    picFullScr->setFocusPolicy(Qt::StrongFocus);
+    picFullScr->hide();
+    cmdAnyKey = new QPushButton(QStringLiteral("AnyKey"), this);
+    cmdAnyKey->setFont(controls::makeFont(QStringLiteral("Lynda Cursive"), 12, true, false,
+                                          QFont::Cursive));
+    cmdAnyKey->setToolTip(QStringLiteral("Go Back to the main Page"));
+    place(cmdAnyKey, 13320, 50, 855, 375);
+    cmdAnyKey->hide();
+
+    const auto back = [this] { cmdAnyKey_Click(); };
+    imgFullScr->onClick = back;
+    imgFullScrH->onClick = back;
+    picFullScr->onClick = back;
+    picFullScr->onKeyPress = [this](int) { cmdAnyKey_Click(); };
+    connect(cmdAnyKey, &QPushButton::clicked, this, back);
+}
+
+void FrmFullView::Form_Load() {
+    if (auto colour = schemeColourOnLoad(forms_.image().schemeChecks())) {
+        controls::setBackground(this, *colour);
+    }
+    tmrSelect->setEnabled(true);
+}
+
+void FrmFullView::tmrSelect_Timer() {
+    tmrSelect->setEnabled(false);
+    SelectDisplay();
+}
+
+QSize FrmFullView::sizeInTwips(const QWidget* control) const {
+    if (control == imgFullScr) {
+        return {kWideWidth, kWideHeight};
+    }
+    if (control == imgFullScrH) {
+        return {kTallWidth, kTallHeight};
+    }
+    return {twips::fromPixels(control->width()), twips::fromPixels(control->height())};
+}
+
+void FrmFullView::SelectDisplay() {
+    const int fw = sizeInTwips(imgFullScr).width();
+    const QSize box = sizeInTwips(picFullScr);
+    const int pw = box.width();
+    const int ph = box.height();
+    if (pw > fw && pw > ph) {
+        imgFullScr->show();
+    } else if (pw > 10200 && pw < ph) {
+        imgFullScrH->show();
+    } else {
+        picFullScr->show();
+    }
+    RevealView();
+}
+
+void FrmFullView::RevealView() {
+    showView();
+    raise();
+    activateWindow();
+}
+
+void FrmFullView::showView() {
+    showMaximized();
+    if (picFullScr->isVisible()) {
+        // The picture box takes the keyboard focus, so that any key returns.
+        picFullScr->setFocus();
+    }
+}
+
+void FrmFullView::givePicture(const pictures::Picture& picture, bool allThree) {
+    picFullScr->setPicture(picture);
+    if (allThree) {
+        imgFullScr->setPicture(picture);
+        imgFullScrH->setPicture(picture);
+    }
+}
+
+void FrmFullView::centre(QWidget* control) {
+    // In twips of the window's outer size, in single precision.
+    const QSizeF outer = outerSizeInTwips();
+    const QSize size = sizeInTwips(control);
+    const auto windowHeight = static_cast<float>(outer.height());
+    const auto windowWidth = static_cast<float>(outer.width());
+    const float top = windowHeight / 2 - static_cast<float>(size.height()) / 2;
+    const float left = windowWidth / 2 - static_cast<float>(size.width()) / 2;
+    control->move(twips::toPixels(left), twips::toPixels(top));
+}
+
+QSizeF FrmFullView::outerSizeInTwips() const {
+    // The window is always maximized: its outer rectangle is the screen's work area.
+    const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QSize outer = where ? where->availableGeometry().size() : frameGeometry().size();
+    return {static_cast<qreal>(twips::fromPixels(outer.width())),
+            static_cast<qreal>(twips::fromPixels(outer.height()))};
+}
+
+void FrmFullView::cmdAnyKey_Click() {
+    if (Tag == QLatin1String("Back")) {
+        returnToSheet();
+        forms_.unload(Window::FullView);
+        return;
+    }
+    FrmImage& main = forms_.image();
+    main.show();
+    main.chkTimed->setValue(0);
+    main.repaint();
+    forms_.unload(Window::FullView);
+}
+
+void FrmFullView::Form_Unload() {
+    FrmImage& main = forms_.image();
+    main.mnuOptViewRnd->setChecked(false);
+    main.mnuOptViewCon->setChecked(true);
+    main.chkTimed->setValue(0);
+    main.repaint();
+}
+
+void FrmFullView::mouseReleaseEvent(QMouseEvent* event) {
+    Form::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        cmdAnyKey_Click();
+    }
+}
+
+void FrmFullView::keyPressEvent(QKeyEvent* event) {
+    // Enter presses the hidden default button, which returns.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        cmdAnyKey_Click();
+        return;
+    }
+    Form::keyPressEvent(event);
+}
+
+void FrmFullView::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (forms_.ended()) {
+        return;
+    }
+    // Closed from its title bar: show the window it was opened from, so that
+    // the user is never left without a window, then unload.
+    if (Tag == QLatin1String("Back")) {
+        returnToSheet();
+    } else {
+        forms_.image().show();
+    }
+    forms_.unload(Window::FullView);
+}
+
+}  // namespace plenarvo

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/form.h"
+#include "platform/qt/controls.h"
+
+#include <QPushButton>
+
+namespace plenarvo {
+
+// The full-screen view: one maximized window that shows a picture at its natural
+// size in a picture box, or stretched into a wide or a tall frame, chosen by the
+// picture's size shortly after the window loads. A click anywhere, or a key in
+// the picture box, returns to the window the view was opened from.
+class FrmFullView : public Form {
+    Q_OBJECT
+public:
+    explicit FrmFullView(Forms& forms);
+
+    // Sizes of the two frames in twips; they never change.
+    static constexpr int kWideWidth = 16575;
+    static constexpr int kWideHeight = 11775;
+    static constexpr int kTallWidth = 10215;
+    static constexpr int kTallHeight = 11500;
+
+    platform::Timer* tmrSelect = nullptr;
+    controls::Image* imgFullScr = nullptr;   // the frame for wide pictures
+    controls::Image* imgFullScrH = nullptr;  // the frame for tall pictures
+    controls::PictureBox* picFullScr = nullptr;
+    QPushButton* cmdAnyKey = nullptr;
+
+    void Form_Load() override;
+    void Form_Unload() override;
+    void tmrSelect_Timer();
+    void SelectDisplay();
+    void RevealView();
+    void cmdAnyKey_Click();
+
+    // Gives a picture to the display controls.
+    void givePicture(const pictures::Picture& picture, bool allThree);
+    // Centres a control on the window's outer rectangle: Top, then Left.
+    void centre(QWidget* control);
+    // A control's size in twips (the frames keep their exact designed sizes).
+    QSize sizeInTwips(const QWidget* control) const;
+    // Shows the window maximized, modeless.
+    void showView();
+    // The window's outer size in twips, as it stands maximized.
+    QSizeF outerSizeInTwips() const;
+    // The way back to the thumbnail sheet: the sheet shown again, its title reprinted.
+    void returnToSheet();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+};
+
+}  // namespace plenarvo

@@ -1,0 +1,53 @@
+#include "app/forms.h"
+#include "main_window/frm_image.h"
+
+#include <QDir>
+
+namespace plenarvo {
+
+void FrmImage::drvPic_Change() {
+    const QString drive = drvPic->drive();
+    QString error;
+    if (!dirPic->setPath(drive, &error)) {
+        // The drive cannot be read: say so, and show the drive of the open folder again.
+        showMessage(QStringLiteral("The drive %1 cannot be read: %2")
+                        .arg(QDir::toNativeSeparators(drive), error),
+                    QStringLiteral("Drive Not Ready"), platform::MessageIcon::Exclamation);
+        drvPic->showDriveOf(dirPic->path());
+    }
+}
+
+// While timed viewing is on, the folder lists warn the user off changing folders.
+void FrmImage::drvPic_GotFocus() {
+    if (chkTimed->value() == 1) {
+        showMessage(QStringLiteral("Timed Viewing must be unchecked before changing Folders"),
+                    QStringLiteral("Timed View Checked"), platform::MessageIcon::Exclamation);
+        chkTimed->setFocus();
+    }
+}
+
+void FrmImage::dirPic_Click() { drvPic_GotFocus(); }
+
+void FrmImage::dirPic_Change() {
+    QString error;
+    if (!filPic->setPath(dirPic->path(), &error)) {
+        showMessage(error, QStringLiteral("Folder Not Opened"), platform::MessageIcon::Exclamation);
+    }
+    txtFileCount->setText(QString::number(filPic->listCount()));
+}
+
+void FrmImage::filPic_DblClick() { cmdShow_Click(); }
+
+void FrmImage::SelectNextFile() {
+    const int n = filPic->listCount();
+    if (!mnuOptViewCon->checked()) {
+        return;
+    }
+    int i = filPic->listIndex();
+    if (i > n - 2) {
+        i = -1;
+    }
+    filPic->setListIndex(i + 1);
+}
+
+}  // namespace plenarvo

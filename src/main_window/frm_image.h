@@ -1,0 +1,173 @@
+#pragma once
+
+#include "app/form.h"
+#include "main_window/schemes.h"
+#include "platform/core/message_boxes.h"
+#include "platform/qt/controls.h"
+#include "platform/qt/lists.h"
+#include "settings/settings_file.h"
+
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace plenarvo {
+
+// The main window: the drive, directory and file lists, the preview, the
+// buttons, the timed-viewing controls, the Default Directory frame and the
+// File, Options and Help menus. It is the program's start-up window.
+class FrmImage : public Form {
+    Q_OBJECT
+public:
+    explicit FrmImage(Forms& forms);
+    ~FrmImage() override;
+
+    // ---- controls (left to right, top to bottom as laid out) ----
+    QWidget* client = nullptr;  // the client area; every position is relative to it
+    QMenuBar* menuBar = nullptr;
+
+    controls::Shape* Shape5 = nullptr;
+    controls::Shape* Shape1 = nullptr;
+    controls::Shape* Shape2 = nullptr;
+    controls::Image* imgImage = nullptr;
+    controls::Shape* Shape3 = nullptr;
+    controls::Shape* Shape4 = nullptr;
+    controls::Label* lblImage = nullptr;
+    controls::Label* Label2 = nullptr;
+    controls::Label* Label3 = nullptr;
+    controls::Line* Line1 = nullptr;
+    controls::Label* Label1 = nullptr;
+    controls::Label* Label5 = nullptr;
+
+    controls::DriveList* drvPic = nullptr;
+    controls::DirList* dirPic = nullptr;
+    controls::TextBox* txtFileCount = nullptr;
+    controls::FileList* filPic = nullptr;
+    QPushButton* cmdShow = nullptr;
+    controls::PictureBox* picIcon = nullptr;
+    QGroupBox* frmCredits = nullptr;
+    QPushButton* cmdFullScreen = nullptr;
+    QPushButton* cmdThumb = nullptr;
+    controls::TextBox* txtSeconds = nullptr;
+    controls::CheckBox* chkTimed = nullptr;
+    QPushButton* cmdExit = nullptr;
+
+    QGroupBox* frmDefault = nullptr;
+    controls::Label* Label4 = nullptr;
+    controls::TextBox* txtDefault = nullptr;
+    QPushButton* cmdCDefault = nullptr;
+    QPushButton* cmdHide = nullptr;
+
+    platform::Timer* Timer1 = nullptr;  // the slide-show tick
+    platform::Timer* Timer3 = nullptr;  // the end of the splash phase
+
+    controls::MenuItem* mnuFileSaveAs = nullptr;
+    controls::MenuItem* mnuFilePrint = nullptr;
+    controls::MenuItem* mnuFileExit = nullptr;
+    controls::MenuItem* mnuOptViewCon = nullptr;
+    controls::MenuItem* mnuOptViewRnd = nullptr;
+    controls::MenuItem* mnuOptDefDir = nullptr;
+    controls::MenuItem* mnuOptBacGrnDef = nullptr;
+    controls::MenuItem* mnuOptBacGrnPut = nullptr;
+    controls::MenuItem* mnuOptBacGrnLitBlu = nullptr;
+    controls::MenuItem* mnuOptBacGrnPur = nullptr;
+    controls::MenuItem* mnuOptBacGrnGre = nullptr;
+    controls::MenuItem* mnuHelpHelp = nullptr;
+    controls::MenuItem* mnuHelpAbout = nullptr;
+
+    // ---- start-up and shut-down ----
+    void Form_Load() override;
+    void Timer3_Timer();
+    void cmdExit_Click();
+    void mnuFileExit_Click();
+
+    // ---- settings file ----
+    // Reads the settings file and applies it; false when reading stopped early.
+    bool LoadSettings();
+    // Rewrites the settings file from the controls. A failed write leaves the
+    // change in effect and tells the user once.
+    void SaveSettings();
+    settings::Record currentSettings() const;
+
+    // ---- colour schemes ----
+    // The scheme check marks in the scheme order.
+    SchemeChecks schemeChecks() const;
+    void ApplySchemeAtStartUp();
+    controls::MenuItem* schemeItem(Scheme scheme) const;
+    // Selecting a scheme from the Options menu.
+    void selectScheme(Scheme scheme);
+    void mnuOptBacGrnDef_Click();
+    void mnuOptBacGrnGre_Click();
+    void mnuOptBacGrnLitBlu_Click();
+    void mnuOptBacGrnPur_Click();
+    void mnuOptBacGrnPut_Click();
+
+    // ---- browsing ----
+    void drvPic_Change();
+    void drvPic_GotFocus();
+    void dirPic_Change();
+    void dirPic_Click();
+    void filPic_DblClick();
+    void SelectNextFile();
+
+    // ---- preview ----
+    void cmdShow_Click();
+    // Loads the file into the preview: label first, then the picture. False
+    // when the file could not be loaded; the preview then keeps its picture and
+    // the label its name. Messages are left to the caller.
+    bool loadPreview(const QString& path, const QString& name, QString* error);
+
+    // ---- default directory ----
+    void mnuOptDefDir_Click();
+    void cmdCDefault_Click();
+    void cmdHide_Click();
+
+    // ---- full screen and thumbnails ----
+    void cmdFullScreen_Click();
+    void cmdThumb_Click();
+
+    // ---- timed viewing and view order ----
+    void chkTimed_Click();
+    void Timer1_Timer();
+    void txtSeconds_Change();
+    void txtSeconds_Click();
+    void txtSeconds_KeyPress(int& keyAscii);
+    void mnuOptViewCon_Click();
+    void mnuOptViewRnd_Click();
+
+    // ---- file and help commands ----
+    void mnuFileSaveAs_Click();
+    void mnuFilePrint_Click();
+    void mnuHelpHelp_Click();
+    void mnuHelpAbout_Click();
+    void picIcon_Click();
+
+    // The built-in artwork.
+    static QImage startPicture();
+    static QImage logoPicture();
+    static QImage iconPicture();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    // Each command group connects its own controls.
+    void wireTimedViewing();
+    void wireFileCommands();
+    void wireHelpCommands();
+    void wireSchemes();
+    void wireThumbs();
+    void showMessage(const QString& text, const QString& title, platform::MessageIcon icon);
+
+    // Set once a settings write failed, so the user is told only once.
+    bool settingsWriteReported_ = false;
+
+    // ---- timed viewing state ----
+    qint16 secondsValue_ = 10;  // the interval in seconds last taken from txtSeconds
+    qint16 fileCount_ = 0;      // filPic.ListCount as taken by the last chkTimed click
+};
+
+}  // namespace plenarvo

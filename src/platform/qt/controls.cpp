@@ -1,0 +1,282 @@
+#include "platform/qt/controls.h"
+
+#include "platform/core/twips.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+#include <algorithm>
+
+namespace plenarvo::controls {
+
+QColor fromBgr(quint32 bgr) {
+    if (bgr & 0x80000000U) {
+        // System colours: only the button face is used by the program.
+        return QApplication::palette().color(QPalette::Button);
+    }
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+QFont makeFont(const QString& family, double points, bool bold, bool italic,
+               QFont::StyleHint hint) {
+    // Stand-ins with about the same widths, so that captions fit their controls.
+    static const QList<std::pair<QString, QStringList>> standIns = {
+        {QStringLiteral("MS Sans Serif"),
+         {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans")}},
+        {QStringLiteral("Microsoft Sans Serif"),
+         {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans")}},
+        {QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans")}},
+        {QStringLiteral("Georgia"),
+         {QStringLiteral("Liberation Serif"), QStringLiteral("Nimbus Roman")}},
+    };
+    QFont font;
+    QStringList candidates{family};
+    for (const auto& [name, list] : standIns) {
+        if (name == family) {
+            candidates += list;
+        }
+    }
+    if (hint == QFont::Cursive) {
+        candidates << QStringLiteral("Z003") << QStringLiteral("URW Chancery L");
+    }
+    const QStringList installed = QFontDatabase::families();
+    auto found = std::find_if(candidates.begin(), candidates.end(),
+                              [&](const QString& c) { return installed.contains(c); });
+    if (found != candidates.end()) {
+        font.setFamily(*found);
+    } else {
+        font.setStyleHint(hint);
+        font.setFamily(font.defaultFamily());
+    }
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+void setBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::Base, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+    widget->update();
+}
+
+QColor background(const QWidget* widget) { return widget->palette().color(QPalette::Window); }
+
+void place(QWidget* widget, int left, int top, int width, int height) {
+    widget->setGeometry(twips::rect(left, top, width, height));
+}
+
+Shape::Shape(QWidget* parent, const QColor& fill, const QColor& outline)
+    : QWidget(parent), fill_(fill), outline_(outline) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void Shape::setFill(const QColor& c) {
+    fill_ = c;
+    update();
+}
+
+void Shape::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), fill_);
+    QPen pen(outline_);
+    pen.setWidth(2);
+    p.setPen(pen);
+    p.drawRect(rect().adjusted(1, 1, -1, -1));
+}
+
+Line::Line(QWidget* parent, const QColor& colour) : QWidget(parent), colour_(colour) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void Line::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), colour_);
+}
+
+void Label::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+        onClick) {
+        onClick();
+    }
+}
+
+Image::Image(QWidget* parent) : QWidget(parent) {}
+
+QSize Image::pixelSize() const {
+    const qreal ratio = devicePixelRatioF();
+    return (QSizeF(size()) * ratio).toSize().expandedTo(QSize(1, 1));
+}
+
+void Image::setPicture(const pictures::Picture& picture, const QImage& ready) {
+    picture_ = picture;
+    shown_ = ready;
+    update();
+}
+
+void Image::clear() {
+    picture_ = {};
+    shown_ = {};
+    update();
+}
+
+void Image::paintEvent(QPaintEvent*) {
+    if (picture_.isNull()) {
+        return;
+    }
+    const QSize want = pixelSize();
+    if (shown_.size() != want) {
+        // The control was resized since the picture was decoded for it.
+        shown_ = picture_.scaled(want);
+    }
+    if (shown_.isNull()) {
+        return;
+    }
+    QPainter p(this);
+    p.drawImage(rect(), shown_);
+}
+
+void Image::mouseReleaseEvent(QMouseEvent* event) {
+    QWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+        onClick) {
+        onClick();
+    }
+}
+
+PictureBox::PictureBox(QWidget* parent, bool autoSize) : QWidget(parent), autoSize_(autoSize) {
+    setAutoFillBackground(true);
+}
+
+void PictureBox::setPicture(const pictures::Picture& picture) {
+    picture_ = picture;
+    image_ = picture.isNull() ? QImage() : picture.image();
+    if (autoSize_ && !picture.isNull()) {
+        resize(picture.size());
+    }
+    update();
+}
+
+void PictureBox::clear() {
+    picture_ = {};
+    image_ = {};
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (image_.isNull()) {
+        return;
+    }
+    QPainter p(this);
+    const QRect target(QPoint(0, 0), picture_.size());
+    p.drawImage(target, image_);
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    QWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+        onClick) {
+        onClick();
+    }
+}
+
+void PictureBox::keyPressEvent(QKeyEvent* event) {
+    if (onKeyPress && !event->text().isEmpty()) {
+        onKeyPress(event->text().at(0).unicode());
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TextBox::mousePressEvent(QMouseEvent* event) {
+    QLineEdit::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton && onClick) {
+        onClick();
+    }
+}
+
+void TextBox::keyPressEvent(QKeyEvent* event) {
+    const QString text = event->text();
+    const bool isCharacter = !text.isEmpty() && (text.at(0).isPrint() || text.at(0) == u'\b');
+    if (onKeyPress && isCharacter) {
+        int code = text.at(0).unicode();
+        onKeyPress(code);
+        if (code == 0) {
+            return;  // refused
+        }
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+Button::Button(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+    setAutoDefault(false);
+}
+
+void Button::paintEvent(QPaintEvent*) {
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    p.drawControl(QStyle::CE_PushButtonBevel, option);
+    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                             QPalette::ButtonText));
+    p.drawText(area.adjusted(1, 0, -1, 0),
+               Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, text());
+}
+
+CheckBox::CheckBox(const QString& caption, QWidget* parent) : QCheckBox(caption, parent) {
+    connect(this, &QCheckBox::toggled, this, [this] {
+        if (onClick) {
+            onClick();
+        }
+    });
+}
+
+MenuItem::MenuItem(QAction* action, bool checkable) : QObject(action), action_(action) {
+    action_->setCheckable(checkable);
+    connect(action_, &QAction::triggered, this, [this](bool nowChecked) {
+        if (action_->isCheckable()) {
+            // The check mark moves only when the program says so.
+            action_->setChecked(!nowChecked);
+        }
+        if (onClick) {
+            onClick();
+        }
+    });
+}
+
+void CheckBox::paintEvent(QPaintEvent*) {
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+    option.rect = QRect(QPoint(2, (height() - indicator.height()) / 2), indicator.size());
+    p.drawPrimitive(QStyle::PE_IndicatorCheckBox, option);
+    const QRect area(option.rect.right() + 6, 0, width() - option.rect.right() - 8, height());
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(area, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap | Qt::TextShowMnemonic,
+               text());
+}
+
+bool CheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }
+
+void MenuItem::click() {
+    if (onClick) {
+        onClick();
+    }
+}
+
+}  // namespace plenarvo::controls

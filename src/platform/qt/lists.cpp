@@ -1,0 +1,287 @@
+#include "platform/qt/lists.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <algorithm>
+
+namespace plenarvo::controls {
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole + 1;
+
+QString cleanFolder(const QString& folder) {
+    QString clean = QDir::cleanPath(QDir::fromNativeSeparators(folder));
+    if (clean.isEmpty()) {
+        return clean;
+    }
+    if (QDir::isRelativePath(clean)) {
+        clean = QDir::cleanPath(QDir::current().absoluteFilePath(clean));
+    }
+    return clean;
+}
+
+bool checkFolder(const QString& folder, QString* error) {
+    const QFileInfo info(folder);
+    QString problem;
+    if (folder.isEmpty()) {
+        problem = QStringLiteral("No folder was given.");
+    } else if (!info.exists()) {
+        problem = QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(folder));
+    } else if (!info.isDir()) {
+        problem = QStringLiteral("%1 is not a folder.").arg(QDir::toNativeSeparators(folder));
+    } else if (!info.isReadable() || !info.isExecutable()) {
+        problem = QStringLiteral("The folder %1 cannot be read.").arg(QDir::toNativeSeparators(folder));
+    }
+    if (!problem.isEmpty() && error) {
+        *error = problem;
+    }
+    return problem.isEmpty();
+}
+
+void sortByName(QStringList& names) {
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(false);
+    std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
+        const int c = collator.compare(a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
+}
+
+}  // namespace
+
+QString joinPath(const QString& folder, const QString& name) {
+    if (folder.endsWith(QLatin1Char('/'))) {
+        return folder + name;
+    }
+    return folder + QLatin1Char('/') + name;
+}
+
+DriveList::DriveList(platform::Drives& drives, QWidget* parent)
+    : QComboBox(parent), drives_(drives) {
+    refresh();
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        if (index == current_) {
+            return;  // picking the drive already shown changes nothing
+        }
+        current_ = index;
+        if (onChange) {
+            onChange();
+        }
+    });
+}
+
+void DriveList::refresh() {
+    const QString shown = drive();
+    list_ = drives_.list();
+    QSignalBlocker block(this);
+    clear();
+    for (const auto& d : list_) {
+        addItem(d.label);
+    }
+    current_ = -1;
+    for (int i = 0; i < list_.size(); ++i) {
+        if (list_[i].root == shown) {
+            current_ = i;
+        }
+    }
+    if (current_ < 0 && !list_.isEmpty()) {
+        current_ = 0;
+    }
+    setCurrentIndex(current_);
+}
+
+QString DriveList::drive() const {
+    if (current_ < 0 || current_ >= list_.size()) {
+        return {};
+    }
+    return list_[current_].root;
+}
+
+void DriveList::showDriveOf(const QString& path) {
+    const platform::Drive d = drives_.driveOf(path);
+    for (int i = 0; i < list_.size(); ++i) {
+        if (list_[i].root == d.root) {
+            current_ = i;
+            QSignalBlocker block(this);
+            setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+void DriveList::focusInEvent(QFocusEvent* event) {
+    QComboBox::focusInEvent(event);
+    // The focus coming back when a window or a popup closes is not the user's move.
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+        return;
+    }
+    if (onGotFocus) {
+        onGotFocus();
+    }
+}
+
+DirList::DirList(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(this, &QListWidget::itemDoubleClicked, this, &DirList::openItem);
+    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && onClick) {
+            onClick();
+        }
+    });
+}
+
+bool DirList::setPath(const QString& folder, QString* error) {
+    const QString clean = cleanFolder(folder);
+    if (!checkFolder(clean, error)) {
+        return false;
+    }
+    QDir dir(clean);
+    QStringList subfolders =
+        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    subfolders.erase(std::remove_if(subfolders.begin(), subfolders.end(),
+                                    [](const QString& n) { return n.startsWith(u'.'); }),
+                     subfolders.end());
+    sortByName(subfolders);
+
+    path_ = clean;
+    {
+        QSignalBlocker block(this);
+        clear();
+        const QIcon openIcon = QFileIconProvider().icon(QFileIconProvider::Folder);
+        // The chain of folders from the root down to the open one.
+        QStringList chain;
+        for (QString p = clean;;) {
+            chain.prepend(p);
+            const QString parent = QFileInfo(p).path();
+            if (parent == p || p == QLatin1String("/")) {
+                break;
+            }
+            p = parent;
+        }
+        int depth = 0;
+        for (const QString& p : chain) {
+            const QString name = p == QLatin1String("/") ? p : QFileInfo(p).fileName();
+            auto* item = new QListWidgetItem(openIcon, QString(depth * 2, u' ') + name, this);
+            item->setData(kPathRole, p);
+            ++depth;
+        }
+        for (const QString& name : subfolders) {
+            auto* item = new QListWidgetItem(openIcon, QString(depth * 2, u' ') + name, this);
+            item->setData(kPathRole, joinPath(clean, name));
+        }
+        setCurrentRow(chain.size() - 1);
+    }
+    if (onChange) {
+        onChange();
+    }
+    return true;
+}
+
+void DirList::openItem(QListWidgetItem* item) {
+    if (!item) {
+        return;
+    }
+    const QString target = item->data(kPathRole).toString();
+    QString error;
+    if (target != path_ && !setPath(target, &error) && onOpenFailed) {
+        onOpenFailed(error);
+    }
+}
+
+void DirList::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        openItem(currentItem());
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void DirList::mousePressEvent(QMouseEvent* event) {
+    // A click on the entry already selected still counts as a click.
+    QListWidgetItem* before = currentItem();
+    QListWidget::mousePressEvent(event);
+    if (before && before == itemAt(event->position().toPoint()) && onClick) {
+        onClick();
+    }
+}
+
+FileList::FileList(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(this, &QListWidget::itemDoubleClicked, this, [this] {
+        if (onDblClick) {
+            onDblClick();
+        }
+    });
+}
+
+QStringList FileList::pictureExtensions() {
+    return {QStringLiteral("bmp"), QStringLiteral("wmf"), QStringLiteral("ico"),
+            QStringLiteral("gif"), QStringLiteral("jpg"), QStringLiteral("jpeg")};
+}
+
+bool FileList::setPath(const QString& folder, QString* error) {
+    const QString clean = cleanFolder(folder);
+    if (!checkFolder(clean, error)) {
+        return false;
+    }
+    path_ = clean;
+    refresh();
+    return true;
+}
+
+void FileList::refresh() {
+    QStringList names;
+    const QStringList extensions = pictureExtensions();
+    QDir dir(path_);
+    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& info : entries) {
+        const QString suffix = info.fileName().section(u'.', -1);
+        if (info.fileName().contains(u'.') &&
+            extensions.contains(suffix, Qt::CaseInsensitive)) {
+            names << info.fileName();
+        }
+    }
+    sortByName(names);
+    QSignalBlocker block(this);
+    clear();
+    addItems(names);
+    setListIndex(-1);
+}
+
+int FileList::listIndex() const {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void FileList::setListIndex(int index) {
+    if (index < -1 || index >= count()) {
+        return;
+    }
+    if (index < 0) {
+        clearSelection();
+        setCurrentRow(-1, QItemSelectionModel::Clear);
+        return;
+    }
+    setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    scrollToItem(item(index));
+}
+
+QString FileList::list(int index) const {
+    const QListWidgetItem* it = item(index);
+    return it ? it->text() : QString();
+}
+
+QString FileList::fileName() const { return list(listIndex()); }
+
+QString FileList::fullPath(const QString& name) const { return joinPath(path_, name); }
+
+}  // namespace plenarvo::controls

@@ -1,0 +1,74 @@
+#include "support/fakes/app_fixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+namespace plenarvo::testing {
+
+AppFixture::AppFixture() {
+    platform.clock = &clock;
+    platform.messages = &messages;
+    platform.drives = &drives;
+    platform.random = &random;
+    platform.settingsPath = temp.filePath(QStringLiteral("config/plenarvo/default.dat"));
+    platform.fallbackFolder = folder(QStringLiteral("home"));
+}
+
+AppFixture::~AppFixture() {
+    forms.reset();
+    settle();
+}
+
+void AppFixture::start() {
+    forms = std::make_unique<Forms>(platform);
+    forms->onEnd = [this] { ++endCount; };
+    forms->start();
+}
+
+void AppFixture::settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+QString AppFixture::folder(const QString& name) {
+    const QString path = temp.filePath(name);
+    QDir().mkpath(path);
+    return path;
+}
+
+QString AppFixture::writePicture(const QString& dir, const QString& name, QSize size,
+                                 QColor colour) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString path = QDir(dir).filePath(name);
+    QString suffix = name.section(QLatin1Char('.'), -1).toLower();
+    if (suffix == QLatin1String("jpg")) {
+        suffix = QStringLiteral("jpeg");
+    }
+    EXPECT_TRUE(image.save(path, suffix.toLatin1().constData())) << path.toStdString();
+    return path;
+}
+
+void AppFixture::writeSettings(const QStringList& lines) {
+    QDir().mkpath(QFileInfo(platform.settingsPath).absolutePath());
+    QFile file(platform.settingsPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (const QString& line : lines) {
+        file.write(line.toUtf8() + "\r\n");
+    }
+}
+
+QByteArray AppFixture::settingsBytes() const {
+    QFile file(platform.settingsPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readAll();
+}
+
+void AppFixture::openFolder(const QString& path) {
+    ASSERT_TRUE(main().dirPic->setPath(path));
+}
+
+}  // namespace plenarvo::testing

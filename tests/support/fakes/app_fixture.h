@@ -1,0 +1,52 @@
+#pragma once
+
+#include "app/forms.h"
+#include "main_window/frm_image.h"
+#include "support/fakes/fake_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace plenarvo::testing {
+
+// The whole program on fakes: a manual clock, recorded message boxes, a settings
+// file and picture folders in a temporary folder. Nothing waits on real time.
+class AppFixture : public ::testing::Test {
+protected:
+    AppFixture();
+    ~AppFixture() override;
+
+    // Starts the program (the main window's load and the start-up).
+    void start();
+    FrmImage& main() { return forms->image(); }
+    // Lets the clock run; timers fire in order.
+    void advance(int ms) { clock.advance(ms); }
+    // Runs Qt's pending deferred deletions and posted events.
+    void settle();
+
+    // A folder under the temporary folder, created.
+    QString folder(const QString& name);
+    // Writes a picture file of the given size (format from the extension).
+    QString writePicture(const QString& folder, const QString& name, QSize size,
+                         QColor colour = Qt::red);
+    // Writes the settings file with these lines, each ended by CR LF.
+    void writeSettings(const QStringList& lines);
+    QByteArray settingsBytes() const;
+    // Opens a folder in the main window as the user would.
+    void openFolder(const QString& path);
+
+    QTemporaryDir temp;
+    platform::ManualClock clock;
+    FakeMessageBoxes messages;
+    FakeDrives drives;
+    FakeRandom random;
+    platform::Platform platform;
+    std::unique_ptr<Forms> forms;
+    int endCount = 0;
+};
+
+}  // namespace plenarvo::testing
