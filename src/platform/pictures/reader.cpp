@@ -16,13 +16,13 @@
 #include "platform/pictures/wmf/wmf.h"
 #endif
 
-// Qt's own words about a failure go here; the user sees the program's sentences.
-// Turn on with QT_LOGGING_RULES="plenarvo.pictures.info=true".
-Q_LOGGING_CATEGORY(lcPictures, "plenarvo.pictures", QtWarningMsg)
-
 namespace plenarvo::pictures {
 
 namespace {
+
+// Qt's own words about a failure go here; the user sees the program's sentences.
+// Turn on with QT_LOGGING_RULES="plenarvo.pictures.info=true".
+Q_LOGGING_CATEGORY(lcPictures, "plenarvo.pictures", QtWarningMsg)
 
 quint16 le16(const QByteArray& b, qsizetype at) {
     return quint16(uchar(b[at])) | quint16(uchar(b[at + 1])) << 8;
