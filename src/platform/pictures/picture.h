@@ -35,8 +35,8 @@ public:
     static Picture fromImage(const QImage& image);
 
     bool isNull() const { return !d_; }
-    Format format() const;
-    QSize size() const;             // natural size in pixels
+    Format format() const;            // Unknown for artwork and the empty picture
+    QSize size() const;               // natural size in pixels
     const QByteArray& bytes() const;  // the file's bytes as read (empty for artwork)
 
     // The whole picture at its natural size. A null image on failure.
