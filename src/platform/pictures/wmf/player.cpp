@@ -302,7 +302,9 @@ QPen Player::pen() const {
     QPen pen(p.color);
     const double scale = std::sqrt(std::abs(toTarget_.determinant()));
     const double deviceWidth = std::abs(p.width) * scale;
-    if (p.width == 0 || deviceWidth < 1) {
+    // Width 0 is the one-pixel line; other thin pens keep their true width, which
+    // antialiasing shows as a lighter line, as on a finer device.
+    if (p.width == 0 || deviceWidth < 0.25) {
         pen.setCosmetic(true);
         pen.setWidthF(1);
     } else {
@@ -311,22 +313,31 @@ QPen Player::pen() const {
         pen.setWidthF(std::min<double>(std::abs(p.width), cap));
     }
     // Writers of today put styled wide lines in metafiles and mean them dashed, so
-    // the style holds at any width.
+    // the style holds at any width. Dashes keep their lengths in device pixels, as on
+    // the screen, whatever the width of the line.
+    QList<qreal> dashes;
     switch (style) {
         case 1:
-            pen.setStyle(Qt::DashLine);
+            dashes = {18, 6};
             break;
         case 2:
-            pen.setStyle(Qt::DotLine);
+            dashes = {3, 3};
             break;
         case 3:
-            pen.setStyle(Qt::DashDotLine);
+            dashes = {9, 6, 3, 6};
             break;
         case 4:
-            pen.setStyle(Qt::DashDotDotLine);
+            dashes = {9, 3, 3, 3, 3, 3};
             break;
         default:
             break;
+    }
+    if (!dashes.isEmpty()) {
+        const double unit = pen.isCosmetic() ? 1.0 : std::max(deviceWidth, 1.0);
+        for (qreal& d : dashes) {
+            d = std::max(d / unit, 0.05);
+        }
+        pen.setDashPattern(dashes);
     }
     switch (p.style & 0x0F00) {
         case 0x0100:
