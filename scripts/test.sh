@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the test suite, the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of each fuzz target.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+bash "$root/scripts/deps.sh"
+
+export QT_QPA_PLATFORM=offscreen
+
+echo "== Build and test"
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$root/build" -j"$jobs"
+
+echo "== Sanitizer build and test"
+cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPLENARVO_SANITIZE=ON \
+  -DPLENARVO_BENCH=OFF
+cmake --build "$root/build-asan" -j"$jobs"
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+
+echo "== Fuzz targets, a short run each"
+bash "$root/fuzz/run-short.sh" 30
+
+echo "== Tests"
+ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
