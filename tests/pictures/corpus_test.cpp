@@ -205,22 +205,3 @@ TEST(Corpus, EveryFileMeetsItsExpectation) {
     }
     std::cout << decoded << " files shown, " << refused << " refused\n";
 }
-
-TEST(Corpus, OrientedJpegsShowTurned) {
-    const QString file = corpusDir() + QStringLiteral("/jpeg/pillow/hopper_orientation_6.jpg");
-    const QString plain = corpusDir() + QStringLiteral("/jpeg/pillow/hopper.jpg");
-    if (!QFileInfo::exists(file) || !QFileInfo::exists(plain)) {
-        GTEST_SKIP() << "no picture corpus";
-    }
-    // The file stores the upright picture turned a quarter turn, and says so in its
-    // orientation tag: shown, it matches the plain file, while its stored pixels do not.
-    const QImage shown = Picture::fromFile(file).image();
-    const QImage upright(plain);
-    QImageReader raw(file);
-    raw.setAutoTransform(false);
-    const QImage stored = raw.read();
-    ASSERT_EQ(shown.size(), upright.size());
-    ASSERT_EQ(stored.size(), upright.size());
-    EXPECT_LT(meanChannelDifference(shown, upright), 8.0);
-    EXPECT_GT(meanChannelDifference(stored, upright), 20.0);
-}

@@ -246,7 +246,7 @@ void configureReader(QImageReader& reader, Format format, QSize scaledTarget, bo
 
 std::optional<QByteArray> readFile(const QString& path, QString* error) {
     const QFileInfo info(path);
-    if (!info.exists() || info.isDir()) {
+    if (!info.exists() || !info.isFile()) {  // folders and devices are not pictures
         setError(error, unreadableMessage());
         return std::nullopt;
     }
