@@ -202,6 +202,11 @@ QImage decodeDib(const char* data, qsizetype size, bool paletteIndices) {
     };
 
     if (compression == Rle8 || compression == Rle4) {
+        // A run codes at most 255 pixels in two bytes; a bitmap claiming far more
+        // pixels than its codes can reach is not a real one.
+        if (width * height > int64_t(in.remaining()) * 256) {
+            return {};
+        }
         std::vector<uint8_t> pixels;
         if (!expandRle(in, int(width), int(height), compression == Rle4, pixels)) {
             return {};

@@ -215,6 +215,17 @@ public:
     bool overBudget() const { return spent_ > kDrawingBudget; }
 
 private:
+    // The bitmap the rest of the record holds, paid for out of the drawing budget.
+    QImage bitmap(const Reader& in, bool paletteIndices) {
+        if (overBudget()) {
+            return {};
+        }
+        QImage image = decodeDib(in.here(), in.remaining(), paletteIndices);
+        spent_ += qint64(image.width()) * image.height() / 16;
+        return image;
+    }
+
+private:
     void updateTransform();
     void applyClip();
     void setClip(const QPainterPath& devicePath);
@@ -288,7 +299,14 @@ void Player::applyClip() {
 }
 
 void Player::setClip(const QPainterPath& devicePath) {
+    // Clip paths grow with every rectangle cut out of them; past a few thousand
+    // corners their bounding box does, so that a flood of clip records stays cheap.
+    spent_ += 1000 + qint64(devicePath.elementCount()) * 100;
     state_.clip = devicePath;
+    if (devicePath.elementCount() > 4000) {
+        state_.clip = QPainterPath();
+        state_.clip.addRect(devicePath.boundingRect());
+    }
     state_.clipped = true;
     applyClip();
 }
@@ -394,7 +412,9 @@ void Player::shape(const QPainterPath& path, bool fill) {
     if (!canDraw()) {
         return;
     }
-    spent_ += path.elementCount();
+    // Cost: the points, and the pixels the shape may cover.
+    const QRectF area = toTarget_.mapRect(path.controlPointRect()).intersected(image_.rect());
+    spent_ += path.elementCount() + qint64(area.width() * area.height()) / 16;
     const QPainter::CompositionMode old = painter_.compositionMode();
     switch (state_.rop2) {
         case 1:
@@ -875,7 +895,7 @@ void Player::record(uint16_t function, Reader in) {
             b.style = 5;
             b.color = Qt::gray;
             if (style != 3) {
-                b.pattern = decodeDib(in.here(), in.remaining(), usage == 1);
+                b.pattern = bitmap(in, usage == 1);
             }
             addObject(b);
             break;
@@ -1216,7 +1236,7 @@ void Player::record(uint16_t function, Reader in) {
             if (!in.ok()) {
                 break;
             }
-            const QImage image = decodeDib(in.here(), in.remaining(), usage == 1);
+            const QImage image = bitmap(in, usage == 1);
             // Source rows count from the bitmap's bottom edge.
             const QRectF source(xSrc, image.height() - ySrc - srcH, srcW, srcH);
             blit(rop, QRectF(x, y, w, h), image, source.normalized());
@@ -1249,7 +1269,7 @@ void Player::record(uint16_t function, Reader in) {
                 srcH = h;
                 srcW = w;
             }
-            const QImage image = withBitmap ? decodeDib(in.here(), in.remaining()) : QImage();
+            const QImage image = withBitmap ? bitmap(in, false) : QImage();
             blit(rop, QRectF(x, y, w, h), image, QRectF(xSrc, ySrc, srcW, srcH).normalized());
             break;
         }
@@ -1266,7 +1286,7 @@ void Player::record(uint16_t function, Reader in) {
             if (!in.ok()) {
                 break;
             }
-            const QImage image = decodeDib(in.here(), in.remaining(), usage == 1);
+            const QImage image = bitmap(in, usage == 1);
             blit(0x00CC0020, QRectF(x, y, w, h), image,
                  QRectF(xDib, image.height() - yDib - h, w, h).normalized());
             break;
