@@ -126,6 +126,17 @@ TEST(MetafileDrawing, PolygonFillModes) {
     EXPECT_TRUE(isRed(winding.pixel(50, 50)));
 }
 
+TEST(MetafileDrawing, PieRunsCounterClockwise) {
+    // From the right edge round to the top: the upper right quarter.
+    auto b = redCanvas();
+    b.record(0x081A, {0, 50, 50, 100, 100, 100, 0, 0}).eof();  // end y, x; start y, x; box
+    const QImage image = draw(b);
+    EXPECT_TRUE(isRed(image.pixel(75, 25)));
+    EXPECT_EQ(qAlpha(image.pixel(25, 25)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(75, 75)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(25, 75)), 0);
+}
+
 TEST(MetafileDrawing, MissingObjectsAreIgnored) {
     auto b = redCanvas();
     b.select(40);             // no such object: red stays
