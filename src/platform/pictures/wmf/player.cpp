@@ -215,6 +215,15 @@ public:
     bool overBudget() const { return spent_ > kDrawingBudget; }
 
 private:
+    // A colour reference: a colour, or an index into the selected palette.
+    QColor color(uint32_t ref) const {
+        const size_t index = ref & 0xFFFF;
+        if ((ref >> 24) == 1 && index < palette_.colors.size()) {
+            return palette_.colors[index];
+        }
+        return colorOf(ref);
+    }
+
     // The bitmap the rest of the record holds, paid for out of the drawing budget.
     QImage bitmap(const Reader& in, bool paletteIndices) {
         if (overBudget()) {
@@ -756,13 +765,13 @@ void Player::record(uint16_t function, Reader in) {
     State& s = state_;
     switch (function) {
         case SetBkColor:
-            s.bkColor = colorOf(in.u32());
+            s.bkColor = color(in.u32());
             break;
         case SetBkMode:
             s.opaqueBk = in.u16() == 2;
             break;
         case SetTextColor:
-            s.textColor = colorOf(in.u32());
+            s.textColor = color(in.u32());
             break;
         case SetTextAlign:
             s.textAlign = in.u16();
@@ -873,14 +882,14 @@ void Player::record(uint16_t function, Reader in) {
             p.style = in.u16();
             p.width = in.i16();
             in.i16();
-            p.color = colorOf(in.u32());
+            p.color = color(in.u32());
             addObject(in.ok() ? Object(p) : Object(Pen{}));
             break;
         }
         case CreateBrushIndirect: {
             Brush b;
             b.style = in.u16();
-            b.color = colorOf(in.u32());
+            b.color = color(in.u32());
             b.hatch = in.u16();
             if (b.style == 3 || b.style > 6) {  // a pattern without its bitmap
                 b.style = 0;
@@ -1130,7 +1139,7 @@ void Player::record(uint16_t function, Reader in) {
             break;
         }
         case SetPixel: {
-            const QColor c = colorOf(in.u32());
+            const QColor c = color(in.u32());
             const int y = in.i16();
             const int x = in.i16();
             if (in.ok() && canDraw()) {
