@@ -137,6 +137,21 @@ TEST(MetafileDrawing, PieRunsCounterClockwise) {
     EXPECT_EQ(qAlpha(image.pixel(25, 75)), 0);
 }
 
+TEST(MetafileDrawing, ClipRectanglesLimitDrawingUntilRestored) {
+    auto b = redCanvas();
+    b.record(kSaveDc, {});
+    b.record(0x0416, {60, 60, 0, 0});    // keep inside (0,0)-(60,60)
+    b.record(0x0415, {40, 40, 20, 20});  // but not (20,20)-(40,40)
+    b.record(kRectangle, {100, 100, 0, 0});
+    b.record(kRestoreDc, {-1});
+    b.record(kRectangle, {100, 100, 90, 90}).eof();
+    const QImage image = draw(b);
+    EXPECT_TRUE(isRed(image.pixel(10, 10)));
+    EXPECT_EQ(qAlpha(image.pixel(30, 30)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(75, 75)), 0);
+    EXPECT_TRUE(isRed(image.pixel(95, 95)));
+}
+
 TEST(MetafileDrawing, MissingObjectsAreIgnored) {
     auto b = redCanvas();
     b.select(40);             // no such object: red stays
