@@ -1,11 +1,12 @@
 #!/bin/sh
 # Builds every libFuzzer target and runs each for a short while.
 # Usage: fuzz/run-short.sh [seconds per target, default 60]
+# The build goes to build-fuzz, or to the folder PLENARVO_FUZZ_BUILD names.
 # Exits non-zero when a target fails to build or a run finds a crash, leak or hang.
 set -eu
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build-fuzz"
+build="${PLENARVO_FUZZ_BUILD:-$root/build-fuzz}"
 corpus="$root/../shared/corpus"
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DPLENARVO_PICTURES_ONLY=ON \
@@ -28,12 +29,15 @@ for target in $(find "$build/fuzz" -maxdepth 2 -type f -name '*_fuzz' -perm -u+x
     else
         unset LSAN_OPTIONS || true
     fi
+    log=$(mktemp)
     if ! (cd "$work" && nice -n 10 "$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
-            -timeout=10 -jobs=1 -workers=1 "$work" 2>&1 | tail -n 5); then
+            -timeout=10 -max_len=65536 -print_final_stats=1 "$work" >"$log" 2>&1); then
         status=1
     fi
+    tail -n 12 "$log"
+    rm -f "$log"
     # libFuzzer leaves crash-, leak- or timeout- files behind on a finding.
-    if ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-* >/dev/null 2>&1; then
+    if ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-* "$work"/slow-unit-* >/dev/null 2>&1; then
         echo "$name: finding kept in $work" >&2
         status=1
     else
