@@ -4,12 +4,13 @@
 #include "main_window/frm_image.h"
 #include "main_window/schemes.h"
 #include "platform/core/twips.h"
+#include "thumbnails/frm_thumb.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 
 #include <cmath>
 
@@ -43,12 +44,18 @@ FrmFullView::FrmFullView(Forms& forms) : Form(forms) {
     picFullScr->setFocusPolicy(Qt::StrongFocus);
     picFullScr->hide();
     cmdAnyKey = new QPushButton(QStringLiteral("AnyKey"), this);
-    cmdAnyKey->setFont(controls::makeFont(QStringLiteral("Lynda Cursive"), 12, true, false,
-                                          QFont::Cursive));
+    cmdAnyKey->setFont(
+        controls::makeFont(QStringLiteral("Lynda Cursive"), 12, true, false, QFont::Cursive));
     cmdAnyKey->setToolTip(QStringLiteral("Go Back to the main Page"));
     place(cmdAnyKey, 13320, 50, 855, 375);
     cmdAnyKey->hide();
 
+    // A click on a display control is that control's alone: it must not reach
+    // the window as a second click once the return has run.
+    for (QWidget* control : {static_cast<QWidget*>(imgFullScr), static_cast<QWidget*>(imgFullScrH),
+                             static_cast<QWidget*>(picFullScr)}) {
+        control->setAttribute(Qt::WA_NoMousePropagation);
+    }
     const auto back = [this] { cmdAnyKey_Click(); };
     imgFullScr->onClick = back;
     imgFullScrH->onClick = back;
@@ -133,6 +140,14 @@ QSizeF FrmFullView::outerSizeInTwips() const {
     const QSize outer = where ? where->availableGeometry().size() : frameGeometry().size();
     return {static_cast<qreal>(twips::fromPixels(outer.width())),
             static_cast<qreal>(twips::fromPixels(outer.height()))};
+}
+
+void FrmFullView::returnToSheet() {
+    FrmThumb& sheet = forms_.thumb();
+    sheet.show();
+    sheet.raise();
+    sheet.activateWindow();
+    sheet.PrintSheetTitle();
 }
 
 void FrmFullView::cmdAnyKey_Click() {

@@ -7,12 +7,5 @@ void FrmImage::wireTimedViewing() {}
 void FrmImage::wireFileCommands() {}
 void FrmImage::wireHelpCommands() {}
 void FrmImage::wireSchemes() {}
-void FrmImage::wireThumbs() {}
 
-}  // namespace plenarvo
-
-#include "full_view/frm_full_view.h"
-
-namespace plenarvo {
-void FrmFullView::returnToSheet() {}
 }  // namespace plenarvo

@@ -4,13 +4,17 @@
 #include "platform/qt/controls.h"
 #include "platform/qt/lists.h"
 
+#include <QHash>
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace plenarvo {
+
+class ThumbnailLoader;
 
 // The thumbnail sheet: a maximized window that shows the pictures of the main
 // window's folder, up to 755, six to a row with their names, built in batches.
@@ -20,17 +24,120 @@ public:
     explicit FrmThumb(Forms& forms);
     ~FrmThumb() override;
 
-    platform::Timer* Timer1 = nullptr;        // one-shot trigger of a batch
-    controls::FileList* filPic = nullptr;      // the sheet's own copy of the file list
-    QPushButton* cmdAnyKey = nullptr;          // hidden; the way back to the main window
-    QScrollBar* vsrPallet = nullptr;
-    controls::PictureBox* picHold = nullptr;   // the pallet that holds every cell
+    static constexpr int kMaxPictures = 755;
+    static constexpr int kColumns = 6;
+    static constexpr int kRowStep = 130;       // pallet units between rows
+    static constexpr int kPictureHeight = 81;  // the cell's picture, as designed
 
+    // A position and size in pallet units, kept in single precision as the
+    // layout computes it; the widget shows it rounded to whole pixels.
+    struct Box {
+        float left = 0;
+        float top = 0;
+        float width = 0;
+        float height = 0;
+    };
+
+    // Cell k: imgThumb(k), lblThumb(k), shpThumb(k). Cell 0 is the emblem and the
+    // template of every other cell; cell k >= 1 shows file k - 1.
+    struct Cell {
+        controls::Image* img = nullptr;  // null once its picture was discarded
+        controls::Label* lbl = nullptr;
+        controls::Shape* shp = nullptr;
+        Box imgBox;
+        Box lblBox;
+        Box shpBox;
+        QString path;  // the file the cell shows (empty for the emblem)
+    };
+
+    platform::Timer* Timer1 = nullptr;     // one-shot trigger of a batch
+    controls::FileList* filPic = nullptr;  // the sheet's own copy of the file list
+    QPushButton* cmdAnyKey = nullptr;      // hidden; the way back to the main window
+    QScrollBar* vsrPallet = nullptr;
+    controls::PictureBox* picHold = nullptr;  // the pallet that holds every cell
+
+    // The sheet's state, as 16-bit whole numbers.
+    qint16 ThumbCount = 0;   // pictures on the sheet, at most 755
+    qint16 RowStart = 0;     // first cell of the row built last
+    qint16 RowEnd = 0;       // last cell built so far
+    qint16 RowsPerPass = 0;  // rows one batch adds, 0 to 4
+
+    // ---- building ----
     void Form_Load() override;
+    void Form_Unload() override;
     void Timer1_Timer();
     void BuildNextRows();
     void PrintSheetTitle();
+
+    // ---- paging and selection ----
+    void vsrPallet_Scroll();
+    void vsrPallet_Change();
+    void vsrPallet_LostFocus();
+    void picHold_MouseMove();
+    void picHold_Click();
+    void Form_Click();
+    void Form_KeyPress(int keyAscii);
     void cmdAnyKey_Click();
+    void imgThumb_Click(int index);
+    void lblThumb_Click(int index);
+
+    // The pallet height for n pictures: n / 6 x 200 + 200, rounded half to even.
+    static int palletHeightFor(int pictures);
+    // The sheet's outer height in twips, as last set.
+    int outerHeight() const { return outerHeight_; }
+    void setOuterHeight(int twips);
+
+    // The cells built so far, cell 0 first.
+    const std::vector<Cell>& cells() const { return cells_; }
+    controls::Image* imgThumb(int k) const;
+    controls::Label* lblThumb(int k) const;
+    controls::Shape* shpThumb(int k) const;
+
+    // Where the title line was last printed (sheet pixels, top of the line), and
+    // how often it was printed.
+    QPointF titlePosition() const { return titlePos_; }
+    int titlePrints() const { return titlePrints_; }
+    static QString titleText();
+
+    // The decoder of the cells' reduced pictures.
+    ThumbnailLoader& thumbnails() { return *loader_; }
+
+    // Observers for benchmarks: after each batch, and after a cell's picture arrived.
+    std::function<void()> afterBatch;
+    std::function<void(int cell)> afterThumbnail;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setTemplateWidths();
+    void buildFirstRowCell(int k);
+    void buildLaterRowCell(int k);
+    void loadCellControls(int k);
+    void showCell(int k);
+    void layOutBar();
+    void placeBox(QWidget* widget, const Box& box);
+    int listCapped() const;
+    // Decoding ahead: asks for the pictures of cells up to `lastCell`.
+    void requestThumbnails(int lastCell);
+    QSize cellPixelSize(float width) const;
+    // Shows every decoded picture whose cell has been built.
+    void showReadyThumbnails();
+    void thumbnailArrived(int cell, const QImage& image);
+
+    std::vector<Cell> cells_;
+    std::unique_ptr<ThumbnailLoader> loader_;
+    QHash<int, QImage> ready_;  // decoded pictures of cells not shown yet
+    bool row1Discarded_ = false;
+    int dragStartValue_ = 0;
+    int outerHeight_ = 0;
+    QPointF titlePos_;
+    bool titlePrinted_ = false;
+    int titlePrints_ = 0;
 };
 
 }  // namespace plenarvo

@@ -1,0 +1,571 @@
+#include "thumbnails/frm_thumb.h"
+
+#include "app/forms.h"
+#include "full_view/frm_full_view.h"
+#include "main_window/frm_image.h"
+#include "main_window/schemes.h"
+#include "platform/core/twips.h"
+#include "thumbnails/thumbnail_loader.h"
+
+#include <QCloseEvent>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace plenarvo {
+
+using controls::fromBgr;
+
+namespace {
+
+// How many cells ahead of the last one built the workers may decode: two full
+// batches, so that the next batch finds its pictures ready while the memory
+// held for cells not yet shown stays at a few megabytes.
+constexpr int kDecodeAhead = 48;
+
+// The designed places of cell 0's three controls, in pallet units.
+constexpr FrmThumb::Box kImgTemplate{72, 32, 105, 81};
+constexpr FrmThumb::Box kLblTemplate{72, 112, 105, 25};
+constexpr FrmThumb::Box kShpTemplate{56, 24, 134, 121};
+
+// The column steps: 1.525 picture (and label) widths, 1.157 frame widths.
+constexpr float kImgStep = 1.525f;
+constexpr float kShpStep = 1.157f;
+
+float pictureWidthFor(float palletWidth) {
+    return (palletWidth - kImgTemplate.left * 4.45f) / 7;
+}
+float labelWidthFor(float palletWidth) {
+    return (palletWidth - kLblTemplate.left * 4.45f) / 7;
+}
+float frameWidthFor(float palletWidth) {
+    return (palletWidth - kShpTemplate.left * 1.952f) / 7;
+}
+
+}  // namespace
+
+FrmThumb::FrmThumb(Forms& forms) : Form(forms) {
+    setObjectName(QStringLiteral("frmThumb"));
+    setWindowTitle(QStringLiteral("Thumbnails"));
+    setWindowIcon(QIcon(QPixmap::fromImage(FrmImage::iconPicture())));
+    resize(twips::size(15360, 11520));
+    setWindowState(Qt::WindowMaximized);
+    controls::setBackground(this, fromBgr(0xC00000));
+    QPalette text = palette();
+    text.setColor(QPalette::WindowText, fromBgr(0xFF0000));
+    setPalette(text);
+    setFont(controls::makeFont(QStringLiteral("GothicE"), 26.25, true, true, QFont::Fantasy));
+    setFocusPolicy(Qt::StrongFocus);
+
+    Timer1 = makeTimer(100, false, [this] { Timer1_Timer(); });
+
+    filPic = new controls::FileList(this);
+    filPic->hide();
+
+    cmdAnyKey = new QPushButton(QStringLiteral("&Back"), this);
+    cmdAnyKey->setGeometry(0, 0, 73, 25);
+    cmdAnyKey->setFont(
+        controls::makeFont(QStringLiteral("Lynda Cursive"), 12, true, false, QFont::Cursive));
+    cmdAnyKey->setToolTip(QStringLiteral("Back to main page."));
+    cmdAnyKey->hide();
+    connect(cmdAnyKey, &QPushButton::clicked, this, [this] { cmdAnyKey_Click(); });
+
+    vsrPallet = new QScrollBar(Qt::Vertical, this);
+    vsrPallet->setGeometry(1110, 80, 35, 265);
+    vsrPallet->setRange(0, 10);
+    vsrPallet->setSingleStep(260);
+    vsrPallet->setPageStep(520);
+    vsrPallet->setValue(0);
+    vsrPallet->installEventFilter(this);
+    // A drag moves the pallet as it goes (Scroll); the change that ends it, and
+    // every arrow or track click, is a completed scroll (Change).
+    connect(vsrPallet, &QScrollBar::sliderPressed, this,
+            [this] { dragStartValue_ = vsrPallet->value(); });
+    connect(vsrPallet, &QScrollBar::sliderMoved, this, [this] { vsrPallet_Scroll(); });
+    connect(vsrPallet, &QScrollBar::sliderReleased, this, [this] {
+        if (vsrPallet->value() != dragStartValue_) {
+            vsrPallet_Change();
+        }
+    });
+    connect(vsrPallet, &QScrollBar::valueChanged, this, [this] {
+        if (!vsrPallet->isSliderDown()) {
+            vsrPallet_Change();
+        }
+    });
+
+    picHold = new controls::PictureBox(this, false);
+    picHold->setGeometry(8, 72, 984, 481);
+    controls::setBackground(picHold, fromBgr(0xC00000));
+    picHold->setFont(
+        controls::makeFont(QStringLiteral("Lynda Cursive"), 15.75, true, false, QFont::Cursive));
+    picHold->setAttribute(Qt::WA_NoMousePropagation);
+    picHold->setMouseTracking(true);
+    picHold->installEventFilter(this);
+    picHold->onClick = [this] { picHold_Click(); };
+
+    // Cell 0: the emblem, and the template of every cell.
+    Cell emblem;
+    emblem.imgBox = kImgTemplate;
+    emblem.lblBox = kLblTemplate;
+    emblem.shpBox = kShpTemplate;
+    cells_.push_back(emblem);
+    loadCellControls(0);
+    Cell& zero = cells_[0];
+    zero.img->setPicture(pictures::Picture::fromImage(FrmImage::iconPicture()));
+    zero.img->setEnabled(false);
+    zero.lbl->setText(QStringLiteral("Plenarvo Viewer"));
+    zero.lbl->setEnabled(false);
+    placeBox(zero.shp, zero.shpBox);
+    placeBox(zero.img, zero.imgBox);
+    placeBox(zero.lbl, zero.lblBox);
+    zero.shp->show();
+    zero.img->show();
+    zero.lbl->show();
+
+    loader_ = std::make_unique<ThumbnailLoader>(
+        [this](int cell, const QImage& image) { thumbnailArrived(cell, image); });
+}
+
+FrmThumb::~FrmThumb() = default;
+
+QString FrmThumb::titleText() {
+    return QStringLiteral("Plenarvo Viewer Thumb Nails");
+}
+
+int FrmThumb::palletHeightFor(int pictures) {
+    const float h = static_cast<float>(pictures) / 6 * 200 + 200;
+    return static_cast<int>(std::nearbyint(h));  // the default mode: half to even
+}
+
+void FrmThumb::setOuterHeight(int twips) {
+    outerHeight_ = twips;
+    if (!isVisible()) {
+        const int frame = frameGeometry().height() - height();
+        resize(width(), std::max(1, twips::toPixels(twips) - frame));
+    }
+}
+
+controls::Image* FrmThumb::imgThumb(int k) const {
+    return k >= 0 && k < static_cast<int>(cells_.size()) ? cells_[k].img : nullptr;
+}
+controls::Label* FrmThumb::lblThumb(int k) const {
+    return k >= 0 && k < static_cast<int>(cells_.size()) ? cells_[k].lbl : nullptr;
+}
+controls::Shape* FrmThumb::shpThumb(int k) const {
+    return k >= 0 && k < static_cast<int>(cells_.size()) ? cells_[k].shp : nullptr;
+}
+
+int FrmThumb::listCapped() const {
+    return std::min(filPic->listCount(), kMaxPictures);
+}
+
+// ---- building ----
+
+void FrmThumb::Form_Load() {
+    if (auto colour = schemeColourOnLoad(forms_.image().schemeChecks())) {
+        controls::setBackground(this, *colour);
+    }
+    controls::setBackground(picHold, controls::background(this));
+
+    filPic->setPath(forms_.image().filPic->path());
+    ThumbCount = static_cast<qint16>(listCapped());
+    const int h = palletHeightFor(ThumbCount);
+    setOuterHeight(h + 200);
+    picHold->resize(picHold->width(), h);
+
+    RowStart = 1;
+    RowEnd = std::min<qint16>(ThumbCount, 5);
+    for (int k = 1; k <= RowEnd; ++k) {
+        buildFirstRowCell(k);
+    }
+    requestThumbnails(RowEnd + kDecodeAhead);
+    // Decoded pictures reach their cells only from the event loop (see
+    // showReadyThumbnails), never from inside a building step.
+    QMetaObject::invokeMethod(
+        this, [this] { showReadyThumbnails(); }, Qt::QueuedConnection);
+
+    if (ThumbCount < 5) {
+        PrintSheetTitle();
+        return;
+    }
+    if (ThumbCount >= 24) {
+        RowsPerPass = 4;
+    } else if (ThumbCount >= 18) {
+        RowsPerPass = 3;
+    } else if (ThumbCount >= 12) {
+        RowsPerPass = 2;
+    } else if (ThumbCount >= 6) {
+        RowsPerPass = 1;
+    }
+    Timer1->setEnabled(true);
+    PrintSheetTitle();
+}
+
+void FrmThumb::Form_Unload() {
+    // Nothing queued for this sheet is worth decoding any more.
+    loader_->reset();
+}
+
+void FrmThumb::Timer1_Timer() {
+    BuildNextRows();
+    Timer1->setEnabled(false);
+}
+
+void FrmThumb::setTemplateWidths() {
+    const auto p = static_cast<float>(picHold->width());
+    cells_[0].imgBox.width = pictureWidthFor(p);
+    cells_[0].lblBox.width = labelWidthFor(p);
+    cells_[0].shpBox.width = frameWidthFor(p);
+}
+
+void FrmThumb::loadCellControls(int k) {
+    // A new element copies element 0 as it stands, and starts hidden.
+    if (k > 0) {
+        Cell cell;
+        cell.imgBox = cells_[0].imgBox;
+        cell.lblBox = cells_[0].lblBox;
+        cell.shpBox = cells_[0].shpBox;
+        cells_.push_back(cell);
+    }
+    Cell& cell = cells_[k];
+    cell.shp = new controls::Shape(picHold, Qt::transparent, fromBgr(0xC0C0C0));
+    cell.shp->hide();
+
+    cell.img = new controls::Image(picHold);
+    cell.img->setToolTip(QStringLiteral("Click to see in full view!"));
+    cell.img->setAttribute(Qt::WA_NoMousePropagation);
+    cell.img->onClick = [this, k] { imgThumb_Click(k); };
+    cell.img->hide();
+
+    cell.lbl = new controls::Label(picHold);
+    cell.lbl->setToolTip(QStringLiteral("Name of Picture file above"));
+    cell.lbl->setFont(controls::makeFont(QStringLiteral("Microsoft Sans Serif"), 8.25, true));
+    cell.lbl->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    QPalette colours = cell.lbl->palette();
+    colours.setColor(QPalette::Window, fromBgr(0x8000000F));
+    colours.setColor(QPalette::WindowText, Qt::black);
+    cell.lbl->setPalette(colours);
+    cell.lbl->setAutoFillBackground(true);
+    cell.lbl->setAttribute(Qt::WA_NoMousePropagation);
+    cell.lbl->onClick = [this, k] { lblThumb_Click(k); };
+    cell.lbl->hide();
+
+    if (k > 0) {
+        cell.img->setEnabled(cells_[0].img->isEnabled());
+        cell.lbl->setEnabled(cells_[0].lbl->isEnabled());
+    }
+}
+
+void FrmThumb::placeBox(QWidget* widget, const Box& box) {
+    widget->setGeometry(
+        static_cast<int>(std::lround(box.left)), static_cast<int>(std::lround(box.top)),
+        static_cast<int>(std::lround(box.width)), static_cast<int>(std::lround(box.height)));
+}
+
+void FrmThumb::buildFirstRowCell(int k) {
+    setTemplateWidths();
+    cells_[0].img->setEnabled(true);
+    cells_[0].lbl->setEnabled(true);
+    loadCellControls(k);
+    Cell& cell = cells_[k];
+    filPic->setListIndex(k - 1);
+    cell.path = filPic->fullPath(filPic->fileName());
+    loader_->request(k, cell.path, cellPixelSize(cell.imgBox.width));
+
+    const Cell& zero = cells_[0];
+    const Cell& before = cells_[k - 1];
+    cell.imgBox.left = before.imgBox.left + kImgStep * zero.imgBox.width;
+    cell.lblBox.left = before.lblBox.left + kImgStep * zero.lblBox.width;
+    cell.shpBox.left = before.shpBox.left + kShpStep * zero.shpBox.width;
+    showCell(k);
+}
+
+void FrmThumb::buildLaterRowCell(int k) {
+    loadCellControls(k);
+    setTemplateWidths();
+    Cell& cell = cells_[k];
+    filPic->setListIndex(k - 1);
+    cell.path = filPic->fullPath(filPic->fileName());
+    loader_->request(k, cell.path, cellPixelSize(cell.imgBox.width));
+
+    const Cell& above = cells_[RowStart - 1];
+    cell.imgBox.top = above.imgBox.top + kRowStep;
+    cell.lblBox.top = above.lblBox.top + kRowStep;
+    cell.shpBox.top = above.shpBox.top + kRowStep;
+    const Cell& zero = cells_[0];
+    if (k == RowStart) {
+        cell.imgBox.left = zero.imgBox.left;
+        cell.lblBox.left = zero.lblBox.left;
+        cell.shpBox.left = zero.shpBox.left;
+    } else {
+        const Cell& before = cells_[k - 1];
+        cell.imgBox.left = before.imgBox.left + kImgStep * zero.imgBox.width;
+        cell.lblBox.left = before.lblBox.left + kImgStep * zero.lblBox.width;
+        cell.shpBox.left = before.shpBox.left + kShpStep * zero.shpBox.width;
+    }
+    showCell(k);
+}
+
+void FrmThumb::showCell(int k) {
+    Cell& cell = cells_[k];
+    placeBox(cell.shp, cell.shpBox);
+    placeBox(cell.img, cell.imgBox);
+    placeBox(cell.lbl, cell.lblBox);
+    cell.img->show();
+    cell.lbl->show();
+    cell.shp->show();
+    cell.lbl->setText(filPic->fileName());
+    cell.img->raise();
+    cell.lbl->raise();
+}
+
+void FrmThumb::layOutBar() {
+    vsrPallet->setGeometry(width() - 25, 0, vsrPallet->width(), height() - 1);
+    picHold->resize(width() - vsrPallet->width(), picHold->height());
+}
+
+void FrmThumb::BuildNextRows() {
+    layOutBar();
+    const int n = listCapped();
+    for (int pass = 0; pass < RowsPerPass; ++pass) {
+        RowStart = static_cast<qint16>(RowEnd + 1);
+        RowEnd = static_cast<qint16>(RowStart + 5 > n ? n : RowStart + 5);
+        for (int k = RowStart; k <= RowEnd; ++k) {
+            buildLaterRowCell(k);
+        }
+    }
+    layOutBar();
+    const int max = static_cast<qint16>(picHold->height() - height() + 400);
+    // A negative range runs from 0 at the top down to the negative end.
+    vsrPallet->setInvertedAppearance(max < 0);
+    vsrPallet->setRange(std::min(0, max), std::max(0, max));
+    PrintSheetTitle();
+
+    requestThumbnails(RowEnd + kDecodeAhead);
+    QMetaObject::invokeMethod(
+        this, [this] { showReadyThumbnails(); }, Qt::QueuedConnection);
+    if (afterBatch) {
+        afterBatch();
+    }
+}
+
+void FrmThumb::PrintSheetTitle() {
+    // The line goes a fixed 12 pixels below the top of the sheet's client area,
+    // centred across the sheet, in the sheet's font and text colour. It is drawn
+    // beneath the sheet's controls by paintEvent.
+    const QFontMetricsF metrics(font());
+    const QRectF before(titlePos_,
+                        QSizeF(metrics.horizontalAdvance(titleText()), metrics.height()));
+    titlePos_ = QPointF((width() - metrics.horizontalAdvance(titleText())) * 0.5, 12);
+    titlePrinted_ = true;
+    ++titlePrints_;
+    update(before.toAlignedRect());
+    update(QRectF(titlePos_, before.size()).toAlignedRect());
+}
+
+void FrmThumb::paintEvent(QPaintEvent* event) {
+    Form::paintEvent(event);
+    if (!titlePrinted_) {
+        return;
+    }
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(palette().color(QPalette::WindowText));
+    const QFontMetricsF metrics(font());
+    p.drawText(QPointF(titlePos_.x(), titlePos_.y() + metrics.ascent()), titleText());
+}
+
+// ---- decoding ahead ----
+//
+// The cells' pictures are reduced copies decoded at the cell's size by the
+// loader's workers; a cell never holds the full picture. Building a cell only
+// asks for its picture and never waits for it: the picture reaches the cell
+// from the event loop, by a queued call, whether it was ready before the cell
+// was built (showReadyThumbnails, queued at the end of each batch) or arrives
+// after it (thumbnailArrived). The order of the program's events (batches,
+// scrolls, clicks) therefore never depends on how fast the workers are.
+
+QSize FrmThumb::cellPixelSize(float width) const {
+    const qreal ratio = devicePixelRatioF();
+    return QSize(static_cast<int>(std::lround(width * ratio)),
+                 static_cast<int>(std::lround(kPictureHeight * ratio)))
+        .expandedTo(QSize(1, 1));
+}
+
+void FrmThumb::requestThumbnails(int lastCell) {
+    const int n = listCapped();
+    lastCell = std::min(lastCell, n);
+    const int first = loader_->requestedUpTo() + 1;
+    if (first > lastCell) {
+        return;
+    }
+    // Cells not built yet: the first cell of the first batch takes cell 0's
+    // width as it stands; every later one the width of the pallet the batches
+    // lay out, which spans the sheet's width as shown maximized.
+    int sheetWidth = width();
+    if (!isVisible() && vsrPallet->y() != 0) {
+        const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+        if (where) {
+            sheetWidth = where->availableGeometry().width();
+        }
+    }
+    const float laidOutWidth = pictureWidthFor(static_cast<float>(sheetWidth - vsrPallet->width()));
+    const bool laidOut = vsrPallet->y() == 0;
+    for (int k = first; k <= lastCell; ++k) {
+        float w = laidOutWidth;
+        if (k <= RowEnd) {
+            w = cells_[k].imgBox.width;
+        } else if (!laidOut && k == RowEnd + 1) {
+            w = cells_[0].imgBox.width;
+        }
+        filPic->setListIndex(k - 1);
+        loader_->request(k, filPic->fullPath(filPic->fileName()), cellPixelSize(w));
+    }
+    if (RowEnd >= 1) {
+        filPic->setListIndex(RowEnd - 1);  // the list's selection stays where building left it
+    }
+}
+
+void FrmThumb::thumbnailArrived(int cell, const QImage& image) {
+    ready_.insert(cell, image);
+    if (cell <= RowEnd) {
+        showReadyThumbnails();
+    }
+}
+
+void FrmThumb::showReadyThumbnails() {
+    for (auto it = ready_.begin(); it != ready_.end();) {
+        const int k = it.key();
+        if (k > RowEnd || k >= static_cast<int>(cells_.size())) {
+            ++it;
+            continue;
+        }
+        const QImage image = it.value();
+        it = ready_.erase(it);
+        // A file that could not be read leaves the cell with an empty picture and its name.
+        if (cells_[k].img && !image.isNull()) {
+            cells_[k].img->setPicture(pictures::Picture::fromImage(image), image);
+        }
+        if (afterThumbnail) {
+            afterThumbnail(k);
+        }
+    }
+}
+
+// ---- paging and selection ----
+
+void FrmThumb::vsrPallet_Scroll() {
+    picHold->move(picHold->x(), -vsrPallet->sliderPosition());
+}
+
+void FrmThumb::vsrPallet_Change() {
+    const auto top = static_cast<qint16>(60 - vsrPallet->value());
+    picHold->move(picHold->x(), top);
+    if (RowEnd == ThumbCount) {
+        return;
+    }
+    if (RowStart == 72 && !row1Discarded_) {
+        // The row built last is row 12: the pictures of row 1 go, once. Their
+        // names and frames stay.
+        row1Discarded_ = true;
+        for (int k = 6; k <= 11; ++k) {
+            delete cells_[k].img;
+            cells_[k].img = nullptr;
+        }
+    }
+    Timer1->setEnabled(true);
+    PrintSheetTitle();
+}
+
+void FrmThumb::vsrPallet_LostFocus() {
+    PrintSheetTitle();
+}
+
+void FrmThumb::picHold_MouseMove() {
+    PrintSheetTitle();
+}
+
+void FrmThumb::picHold_Click() {
+    cmdAnyKey_Click();
+}
+
+void FrmThumb::Form_Click() {
+    cmdAnyKey_Click();
+}
+
+void FrmThumb::Form_KeyPress(int) {
+    cmdAnyKey_Click();
+}
+
+void FrmThumb::cmdAnyKey_Click() {
+    FrmImage& main = forms_.image();
+    main.show();
+    main.repaint();
+    forms_.unload(Window::Thumb);
+}
+
+void FrmThumb::imgThumb_Click(int index) {
+    if (index < 0 || index >= static_cast<int>(cells_.size()) || !cells_[index].img) {
+        return;  // its picture was discarded: nothing to open
+    }
+    FrmFullView& view = forms_.fullView();
+    view.showView();
+    // The cell holds a reduced copy; the full view gets the picture from its file.
+    const pictures::Picture picture = index == 0
+                                          ? pictures::Picture::fromImage(FrmImage::iconPicture())
+                                          : pictures::Picture::fromFile(cells_[index].path);
+    view.givePicture(picture, true);
+    view.centre(view.imgFullScrH);
+    view.centre(view.imgFullScr);
+    view.centre(view.picFullScr);
+    forms_.image().hide();
+    view.Tag = QStringLiteral("Back");
+    hide();
+}
+
+void FrmThumb::lblThumb_Click(int index) {
+    imgThumb_Click(index);
+}
+
+void FrmThumb::mouseReleaseEvent(QMouseEvent* event) {
+    Form::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        Form_Click();
+    }
+}
+
+void FrmThumb::keyPressEvent(QKeyEvent* event) {
+    // Keys the scroll bar does not use come here too: any character returns.
+    if (!event->text().isEmpty()) {
+        Form_KeyPress(event->text().at(0).unicode());
+        return;
+    }
+    Form::keyPressEvent(event);
+}
+
+void FrmThumb::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (forms_.ended()) {
+        return;
+    }
+    // Closed from its title bar: go back to the main window, which is hidden
+    // while the sheet shows, rather than leave no window on the screen.
+    cmdAnyKey_Click();
+}
+
+bool FrmThumb::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == picHold && event->type() == QEvent::MouseMove) {
+        picHold_MouseMove();
+    } else if (watched == vsrPallet && event->type() == QEvent::FocusOut) {
+        vsrPallet_LostFocus();
+    }
+    return Form::eventFilter(watched, event);
+}
+
+}  // namespace plenarvo

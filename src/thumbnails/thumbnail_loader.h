@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <QThreadPool>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace plenarvo {
+
+// Decodes thumbnails ahead of the sheet on a small pool of worker threads.
+//
+// Each request names a cell, a file and the size in device pixels to decode it
+// at (straight at that size: a JPEG by the decoder's own scaling). The workers
+// only ever make QImages; every result is handed back to the user-interface
+// thread by a queued call and reaches `onResult` there, tagged with the cell it
+// answers. A failed decode arrives the same way, with a null image. Results of
+// an earlier generation (see reset()) are dropped on arrival.
+//
+// Nothing is ever delivered from inside request(): a result always comes later,
+// from the event loop, so the caller's order of events never depends on how fast
+// a worker was.
+class ThumbnailLoader : public QObject {
+    Q_OBJECT
+public:
+    using ResultHandler = std::function<void(int cell, const QImage& image)>;
+
+    explicit ThumbnailLoader(ResultHandler onResult, int threads = 2);
+    // Drops what is still queued and waits for the decodes in flight (at most
+    // one per thread); their results are discarded.
+    ~ThumbnailLoader() override;
+
+    // Queues the decode of one cell's picture. A cell already requested in this
+    // generation is not queued again.
+    void request(int cell, const QString& path, QSize pixelSize);
+    bool requested(int cell) const;
+    // The highest cell requested so far in this generation, 0 when none.
+    int requestedUpTo() const { return highest_; }
+
+    // Forgets every request: queued decodes are dropped, and results of the
+    // decodes in flight are discarded when they arrive.
+    void reset();
+
+    // Blocks until every queued decode has finished; their results are then
+    // waiting in the event queue. For benchmarks and tests, which must know when
+    // the workers are done; the program itself never waits for them.
+    void waitForDone();
+
+private:
+    void deliver(quint64 generation, int cell, const QImage& image);
+
+    ResultHandler onResult_;
+    QThreadPool pool_;
+    quint64 generation_ = 1;
+    std::shared_ptr<std::atomic<quint64>> current_;  // read by the workers
+    QList<bool> requested_;
+    int highest_ = 0;
+};
+
+}  // namespace plenarvo

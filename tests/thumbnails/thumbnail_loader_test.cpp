@@ -1,0 +1,57 @@
+#include "thumbnails/thumbnail_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+using plenarvo::ThumbnailLoader;
+
+namespace {
+
+QString writeJpeg(const QTemporaryDir& dir, const QString& name, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    const QString path = dir.filePath(name);
+    EXPECT_TRUE(image.save(path, "jpeg"));
+    return path;
+}
+
+}  // namespace
+
+TEST(ThumbnailLoader, DeliversEveryResultLaterFromTheEventLoop) {
+    QTemporaryDir dir;
+    QMap<int, QImage> got;
+    ThumbnailLoader loader([&](int cell, const QImage& image) { got.insert(cell, image); });
+    loader.request(1, writeJpeg(dir, QStringLiteral("a.jpg"), {640, 480}), {95, 81});
+    loader.request(2, dir.filePath(QStringLiteral("missing.jpg")), {95, 81});
+    loader.request(1, dir.filePath(QStringLiteral("other.jpg")), {10, 10});  // already asked
+    EXPECT_TRUE(loader.requested(1));
+    EXPECT_EQ(loader.requestedUpTo(), 2);
+    loader.waitForDone();
+    EXPECT_TRUE(got.isEmpty());  // nothing arrives outside the event loop
+    QCoreApplication::sendPostedEvents();
+    ASSERT_EQ(got.size(), 2);
+    EXPECT_EQ(got[1].size(), QSize(95, 81));
+    EXPECT_TRUE(got[2].isNull());  // a failure arrives the same way
+}
+
+TEST(ThumbnailLoader, ResultsFromBeforeAResetAreDropped) {
+    QTemporaryDir dir;
+    const QString path = writeJpeg(dir, QStringLiteral("a.jpg"), {320, 240});
+    QList<int> got;
+    {
+        ThumbnailLoader loader([&](int cell, const QImage&) { got.append(cell); });
+        loader.request(1, path, {20, 20});
+        loader.waitForDone();
+        loader.reset();
+        EXPECT_FALSE(loader.requested(1));
+        loader.request(2, path, {20, 20});
+        loader.waitForDone();
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(got, QList<int>{2});
+        loader.request(3, path, {20, 20});
+    }  // destroyed with a request pending: nothing arrives afterwards
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(got, QList<int>{2});
+}
