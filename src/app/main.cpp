@@ -1,7 +1,10 @@
 #include "app/forms.h"
 #include "platform/core/paths.h"
 #include "platform/core/random.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_help.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_system.h"
 
 #include <QApplication>
 
@@ -13,11 +16,26 @@ int main(int argc, char** argv) {
     plenarvo::platform::QtMessageBoxes messages;
     plenarvo::platform::QtDrives drives;
     plenarvo::platform::StandardRandom random;
+    plenarvo::platform::QtDialogs dialogs;
+    plenarvo::platform::QtPrinter printer;
+#ifdef PLENARVO_BUILD_HELP_DIR
+    plenarvo::platform::QtHelp help(
+        plenarvo::platform::QtHelp::standardFolders({QStringLiteral(PLENARVO_BUILD_HELP_DIR)}));
+#else
+    plenarvo::platform::QtHelp help(plenarvo::platform::QtHelp::standardFolders());
+#endif
+    plenarvo::platform::SystemRegistry registry;
+    plenarvo::platform::QtProgramStarter programs;
     plenarvo::platform::Platform platform;
     platform.clock = &clock;
     platform.messages = &messages;
     platform.drives = &drives;
     platform.random = &random;
+    platform.dialogs = &dialogs;
+    platform.printer = &printer;
+    platform.help = &help;
+    platform.registry = &registry;
+    platform.programs = &programs;
     platform.settingsPath = plenarvo::platform::settingsFilePath();
     platform.fallbackFolder = plenarvo::platform::fallbackFolder();
 

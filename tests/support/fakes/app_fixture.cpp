@@ -11,8 +11,14 @@ AppFixture::AppFixture() {
     platform.messages = &messages;
     platform.drives = &drives;
     platform.random = &random;
+    platform.dialogs = &dialogs;
+    platform.printer = &printer;
+    platform.help = &help;
+    platform.registry = &registry;
+    platform.programs = &programs;
     platform.settingsPath = temp.filePath(QStringLiteral("config/plenarvo/default.dat"));
     platform.fallbackFolder = folder(QStringLiteral("home"));
+    printer.folder = folder(QStringLiteral("printed"));
 }
 
 AppFixture::~AppFixture() {

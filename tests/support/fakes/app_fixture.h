@@ -3,6 +3,7 @@
 #include "app/forms.h"
 #include "main_window/frm_image.h"
 #include "support/fakes/fake_platform.h"
+#include "support/fakes/fake_seams.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,11 @@ protected:
     FakeMessageBoxes messages;
     FakeDrives drives;
     FakeRandom random;
+    FakeDialogs dialogs;
+    PdfPrinter printer;  // prints each job to a PDF file in folder("printed")
+    FakeHelp help;
+    FakeRegistry registry;
+    FakeProgramStarter programs;
     platform::Platform platform;
     std::unique_ptr<Forms> forms;
     int endCount = 0;
