@@ -4,7 +4,6 @@
 namespace plenarvo {
 
 void FrmImage::wireTimedViewing() {}
-void FrmImage::wireFileCommands() {}
 void FrmImage::wireHelpCommands() {}
 void FrmImage::wireSchemes() {}
 
