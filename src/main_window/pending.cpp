@@ -4,7 +4,6 @@
 namespace plenarvo {
 
 void FrmImage::wireTimedViewing() {}
-void FrmImage::wireHelpCommands() {}
 void FrmImage::wireSchemes() {}
 
 }  // namespace plenarvo
