@@ -89,7 +89,9 @@ FrmImage::FrmImage(Forms& forms) : Form(forms) {
     qApp->installEventFilter(this);
 }
 
-FrmImage::~FrmImage() { qApp->removeEventFilter(this); }
+FrmImage::~FrmImage() {
+    qApp->removeEventFilter(this);
+}
 
 void FrmImage::buildControls() {
     QWidget* c = client;
@@ -129,8 +131,8 @@ void FrmImage::buildControls() {
 
     // Windowed controls, always above the lightweight ones.
     frmCredits = new QGroupBox(QStringLiteral("Plenarvo by the Plenarvo developers"), c);
-    frmCredits->setFont(makeFont(QStringLiteral("Comic Sans MS"), 8.25, true, true,
-                                 QFont::Cursive));
+    frmCredits->setFont(
+        makeFont(QStringLiteral("Comic Sans MS"), 8.25, true, true, QFont::Cursive));
     setBackground(frmCredits, fromBgr(0xFFFFC0));
     place(frmCredits, 12000, 720, 2775, 1815);
     picIcon = new controls::PictureBox(c, true);
@@ -161,8 +163,8 @@ void FrmImage::buildControls() {
                          QStringLiteral("Select an Image and click this button or double click "
                                         "on the file"));
     place(cmdShow, 11160, 4320, 1095, 615);
-    cmdFullScreen =
-        makeButton(c, QStringLiteral("F&ull Screen"), QStringLiteral("Opens picture to its natural full size"));
+    cmdFullScreen = makeButton(c, QStringLiteral("F&ull Screen"),
+                               QStringLiteral("Opens picture to its natural full size"));
     place(cmdFullScreen, 4920, 8280, 1095, 735);
     cmdThumb = makeButton(c, QStringLiteral("S&how Thumbs"),
                           QStringLiteral("View thumbnails from Picture files Box up to the first "
@@ -175,15 +177,17 @@ void FrmImage::buildControls() {
     txtSeconds->setFont(makeFont(QStringLiteral("MS Sans Serif"), 24, true));
     place(txtSeconds, 9000, 8640, 735, 675);
     chkTimed = new controls::CheckBox(QStringLiteral("Check for Consecutive Timed viewing"), c);
-    chkTimed->setToolTip(QStringLiteral("Check to show picture files at the time value above. See "
-                                        "Options Menu For Random Viewing."));
+    chkTimed->setToolTip(
+        QStringLiteral("Check to show picture files at the time value above. See "
+                       "Options Menu For Random Viewing."));
     chkTimed->setFont(makeFont(QStringLiteral("Georgia"), 12, false, true, QFont::Serif));
     setBackground(chkTimed, fromBgr(0xFFFFC0));
     place(chkTimed, 9000, 9480, 2055, 735);
     cmdExit = makeButton(c, QStringLiteral("E&xit"), QStringLiteral("Exit Plenarvo Viewer"));
     place(cmdExit, 12480, 9480, 1455, 615);
 
-    frmDefault = new QGroupBox(QStringLiteral("Click Save to make currently open Directory the Default"), c);
+    frmDefault =
+        new QGroupBox(QStringLiteral("Click Save to make currently open Directory the Default"), c);
     setBackground(frmDefault, fromBgr(0x8000000F));
     place(frmDefault, 1200, 0, 6855, 615);
     Label4 = makeLabel(frmDefault, QStringLiteral("Path:"), 9.75, true, Qt::AlignLeft);
@@ -203,7 +207,7 @@ void FrmImage::buildControls() {
     for (QWidget* w : std::initializer_list<QWidget*>{imgImage, picIcon, frmCredits, frmDefault}) {
         w->setFocusPolicy(Qt::NoFocus);
     }
-    QWidget* order[] = {filPic,   drvPic,     dirPic,        cmdExit,     cmdShow,    chkTimed,
+    QWidget* order[] = {filPic,     drvPic,        dirPic,   cmdExit,    cmdShow,     chkTimed,
                         txtSeconds, cmdFullScreen, cmdThumb, txtDefault, cmdCDefault, cmdHide};
     for (size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
@@ -274,9 +278,13 @@ void FrmImage::Timer3_Timer() {
     activateWindow();
 }
 
-void FrmImage::cmdExit_Click() { forms_.endProgram(); }
+void FrmImage::cmdExit_Click() {
+    forms_.endProgram();
+}
 
-void FrmImage::mnuFileExit_Click() { forms_.endProgram(); }
+void FrmImage::mnuFileExit_Click() {
+    forms_.endProgram();
+}
 
 void FrmImage::closeEvent(QCloseEvent* event) {
     event->accept();
@@ -301,12 +309,12 @@ bool FrmImage::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        QWidget* focus = QApplication::focusWidget();
-        if (focus == dirPic) {
+        // The key goes to the widget with the focus.
+        if (widget == dirPic || dirPic->isAncestorOf(widget)) {
             return false;  // Enter opens the folder
         }
         // Enter presses the focused button, otherwise the default button.
-        if (auto* button = qobject_cast<QPushButton*>(focus); button && button->isVisible()) {
+        if (auto* button = qobject_cast<QPushButton*>(widget); button && button->isVisible()) {
             button->click();
         } else {
             cmdShow->click();

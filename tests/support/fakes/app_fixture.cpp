@@ -4,7 +4,14 @@
 #include <QDir>
 #include <QFile>
 
+#include <QTest>
+
 namespace plenarvo::testing {
+
+void doubleClick(QWidget* widget, QPoint where) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, where);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, where);
+}
 
 AppFixture::AppFixture() {
     platform.clock = &clock;

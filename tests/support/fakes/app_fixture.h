@@ -12,7 +12,17 @@
 
 #include <memory>
 
+#include <ostream>
+
+// Readable strings in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace plenarvo::testing {
+
+// A double-click as a user makes it: a click, then the second press.
+void doubleClick(QWidget* widget, QPoint where);
 
 // The whole program on fakes: a manual clock, recorded message boxes, a settings
 // file and picture folders in a temporary folder. Nothing waits on real time.

@@ -1,0 +1,190 @@
+#include "support/fakes/app_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalBlocker>
+#include <QTest>
+
+using namespace plenarvo;
+using plenarvo::testing::AppFixture;
+
+namespace {
+
+QStringList entries(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) {
+        out << list->item(i)->text().trimmed();
+    }
+    return out;
+}
+
+// The last entry of that name: a subfolder comes after the open folder's chain.
+int rowOf(const QListWidget* list, const QString& text) {
+    for (int i = list->count() - 1; i >= 0; --i) {
+        if (list->item(i)->text().trimmed() == text) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void doubleClickRow(QListWidget* list, int row) {
+    const QRect r = list->visualItemRect(list->item(row));
+    plenarvo::testing::doubleClick(list->viewport(), r.center());
+}
+
+// Checks the timed-viewing box without starting a slide show.
+void checkQuietly(controls::CheckBox* box) {
+    QSignalBlocker block(box);
+    box->setChecked(true);
+}
+
+}  // namespace
+
+class Browsing : public AppFixture {
+protected:
+    void SetUp() override {
+        pics = folder(QStringLiteral("pics"));
+        folder(QStringLiteral("pics/Zebra"));
+        folder(QStringLiteral("pics/apples"));
+        folder(QStringLiteral("pics/.hidden"));
+        for (const char* name : {"b.jpg", "PHOTO.JPG", "a.Jpeg", "c.bmp", "d.ico"}) {
+            writePicture(pics, QString::fromLatin1(name), {4, 4});
+        }
+        writePicture(pics, QStringLiteral("e.png"), {4, 4});
+        QFile(QDir(pics).filePath(QStringLiteral("bmp"))).open(QIODevice::WriteOnly);
+        QFile(QDir(pics).filePath(QStringLiteral("notes.gif.txt"))).open(QIODevice::WriteOnly);
+        start();
+        openFolder(pics);
+    }
+    QString pics;
+};
+
+TEST_F(Browsing, TheFileListShowsThePictureKindsSortedWithoutRegardToCase) {
+    FrmImage& w = main();
+    EXPECT_EQ(entries(w.filPic), (QStringList{"a.Jpeg", "b.jpg", "c.bmp", "d.ico", "PHOTO.JPG"}));
+    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("5"));
+    EXPECT_EQ(w.filPic->listIndex(), -1);
+    EXPECT_TRUE(w.filPic->fileName().isEmpty());
+    // The directory list: the chain from the root down, then the subfolders by name.
+    const QStringList dirs = entries(w.dirPic);
+    EXPECT_EQ(dirs.first(), QStringLiteral("/"));
+    EXPECT_EQ(dirs.mid(dirs.size() - 3), (QStringList{"pics", "apples", "Zebra"}));
+}
+
+TEST_F(Browsing, ADoubleClickOrEnterOpensAFolderAndAClickOnlySelects) {
+    FrmImage& w = main();
+    w.filPic->setListIndex(1);
+    const int apples = rowOf(w.dirPic, QStringLiteral("apples"));
+    ASSERT_GE(apples, 0);
+    w.dirPic->setCurrentRow(apples);  // a keyboard move: selects only
+    EXPECT_EQ(w.dirPic->path(), pics);
+    doubleClickRow(w.dirPic, apples);
+    EXPECT_EQ(w.dirPic->path(), QDir(pics).filePath(QStringLiteral("apples")));
+    EXPECT_EQ(w.filPic->path(), w.dirPic->path());
+    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("0"));
+    EXPECT_EQ(w.filPic->listIndex(), -1);
+
+    // Enter on the parent opens it again.
+    w.dirPic->setFocus();
+    w.dirPic->setCurrentRow(rowOf(w.dirPic, QStringLiteral("pics")));
+    QTest::keyClick(w.dirPic, Qt::Key_Return);
+    EXPECT_EQ(w.dirPic->path(), pics);
+    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("5"));
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(Browsing, SelectNextFileMovesOnAndWraps) {
+    FrmImage& w = main();
+    w.SelectNextFile();
+    EXPECT_EQ(w.filPic->listIndex(), 0);
+    w.filPic->setListIndex(4);
+    w.SelectNextFile();
+    EXPECT_EQ(w.filPic->listIndex(), 0);
+    w.SelectNextFile();
+    EXPECT_EQ(w.filPic->listIndex(), 1);
+    // Only in consecutive order.
+    w.mnuOptViewCon->setChecked(false);
+    w.SelectNextFile();
+    EXPECT_EQ(w.filPic->listIndex(), 1);
+
+    // A list of one keeps its file.
+    w.mnuOptViewCon->setChecked(true);
+    const QString one = folder(QStringLiteral("one"));
+    writePicture(one, QStringLiteral("only.bmp"), {2, 2});
+    openFolder(one);
+    w.SelectNextFile();
+    w.SelectNextFile();
+    EXPECT_EQ(w.filPic->listIndex(), 0);
+}
+
+TEST_F(Browsing, FullPathsHaveOneSeparatorAtTheRoot) {
+    controls::FileList list(nullptr);
+    ASSERT_TRUE(list.setPath(QStringLiteral("/")));
+    EXPECT_EQ(list.fullPath(QStringLiteral("x.jpg")), QStringLiteral("/x.jpg"));
+    ASSERT_TRUE(list.setPath(pics + QStringLiteral("/")));
+    EXPECT_EQ(list.path(), pics);
+    EXPECT_EQ(list.fullPath(QStringLiteral("x.jpg")), pics + QStringLiteral("/x.jpg"));
+}
+
+TEST_F(Browsing, TheFolderListsWarnWhileTimedViewingIsOn) {
+    FrmImage& w = main();
+    w.dirPic_Click();
+    w.drvPic_GotFocus();
+    EXPECT_TRUE(messages.shown.isEmpty());
+
+    checkQuietly(w.chkTimed);
+    w.dirPic_Click();
+    w.drvPic_GotFocus();
+    ASSERT_EQ(messages.shown.size(), 2);
+    for (const auto& m : messages.shown) {
+        EXPECT_EQ(m.text,
+                  QStringLiteral("Timed Viewing must be unchecked before changing Folders"));
+        EXPECT_EQ(m.title, QStringLiteral("Timed View Checked"));
+        EXPECT_EQ(m.icon, platform::MessageIcon::Exclamation);
+    }
+    EXPECT_EQ(w.dirPic->path(), pics);
+}
+
+TEST_F(Browsing, ADriveThatCannotBeReadKeepsTheOpenFolder) {
+    drives.drives = {{QStringLiteral("/"), QStringLiteral("/")},
+                     {temp.filePath(QStringLiteral("cdrom")), QStringLiteral("cdrom [empty]")}};
+    FrmImage& w = main();
+    w.drvPic->refresh();
+    w.drvPic->showDriveOf(pics);
+    w.drvPic->setCurrentIndex(1);
+    Q_EMIT w.drvPic->activated(1);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].title, QStringLiteral("Drive Not Ready"));
+    EXPECT_EQ(w.dirPic->path(), pics);
+    EXPECT_EQ(w.drvPic->drive(), QStringLiteral("/"));
+    EXPECT_EQ(w.drvPic->currentIndex(), 0);
+}
+
+TEST_F(Browsing, FoldersThatVanishOrLoopAreHandled) {
+    FrmImage& w = main();
+    // A folder deleted after it was listed.
+    const int zebra = rowOf(w.dirPic, QStringLiteral("Zebra"));
+    ASSERT_TRUE(QDir(QDir(pics).filePath(QStringLiteral("Zebra"))).removeRecursively());
+    doubleClickRow(w.dirPic, zebra);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].title, QStringLiteral("Folder Not Opened"));
+    EXPECT_EQ(w.dirPic->path(), pics);
+
+    // A link to its own parent: each step in is a longer path, never a hang.
+    ASSERT_TRUE(QFile::link(pics, QDir(pics).filePath(QStringLiteral("loop"))));
+    openFolder(pics);
+    for (int i = 0; i < 5; ++i) {
+        doubleClickRow(w.dirPic, rowOf(w.dirPic, QStringLiteral("loop")));
+    }
+    EXPECT_TRUE(w.dirPic->path().endsWith(QStringLiteral("/loop/loop/loop/loop/loop")));
+    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("5"));
+
+    // The open folder itself removed: the next refresh finds nothing, quietly.
+    const QString doomed = folder(QStringLiteral("doomed"));
+    writePicture(doomed, QStringLiteral("x.bmp"), {2, 2});
+    openFolder(doomed);
+    ASSERT_TRUE(QDir(doomed).removeRecursively());
+    w.filPic->refresh();
+    EXPECT_EQ(w.filPic->listCount(), 0);
+}
