@@ -168,6 +168,16 @@ private:
     // ---- timed viewing state ----
     qint16 secondsValue_ = 10;  // the interval in seconds last taken from txtSeconds
     qint16 fileCount_ = 0;      // filPic.ListCount as taken by the last chkTimed click
+    // The show's next picture, decoded ahead on a worker; made on first use, a child
+    // of this window.
+    class SlideAhead* slideAhead_ = nullptr;
+    // A picture of the show that could not be loaded, told once per show.
+    QString showFailure_;
+    bool showFailureTold_ = false;
+    bool ShowSelectedFile();  // the show step: the selected file into the preview and the view
+    void ArmShow();           // the arming step: the timer on, the view shown
+    void LookAhead();         // starts decoding the picture the next tick will show
+    void TellShowFailure();
 };
 
 }  // namespace plenarvo

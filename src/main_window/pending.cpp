@@ -3,7 +3,5 @@
 // Command groups whose windows are still being built connect nothing yet.
 namespace plenarvo {
 
-void FrmImage::wireTimedViewing() {}
-void FrmImage::wireSchemes() {}
 
 }  // namespace plenarvo

@@ -17,4 +17,10 @@ float StandardRandom::draw() {
     return static_cast<float>(state_) / 16777216.0F;
 }
 
+std::optional<float> StandardRandom::drawAfterReseed(double number) const {
+    StandardRandom copy(*this);
+    copy.reseed(number);
+    return copy.draw();
+}
+
 }  // namespace plenarvo::platform

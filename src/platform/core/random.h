@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace plenarvo::platform {
 
@@ -13,6 +14,12 @@ public:
     virtual void reseed(double number) = 0;
     // A number r with 0 <= r < 1.
     virtual float draw() = 0;
+    // The number that reseed(number) followed by draw() would give now, worked
+    // out without moving the generator; none when the generator cannot tell.
+    virtual std::optional<float> drawAfterReseed(double number) const {
+        (void)number;
+        return std::nullopt;
+    }
 };
 
 // A 24-bit linear congruential generator whose re-seed mixes the number's bits
@@ -22,6 +29,7 @@ public:
     explicit StandardRandom(std::uint32_t state = 0x50000) : state_(state & 0xFFFFFF) {}
     void reseed(double number) override;
     float draw() override;
+    std::optional<float> drawAfterReseed(double number) const override;
 
 private:
     std::uint32_t state_;

@@ -37,4 +37,8 @@ float FakeRandom::draw() {
     return r;
 }
 
+std::optional<float> FakeRandom::drawAfterReseed(double) const {
+    return script.isEmpty() ? 0.0F : script[draws % script.size()];
+}
+
 }  // namespace plenarvo::testing

@@ -40,6 +40,8 @@ class FakeRandom final : public platform::Random {
 public:
     void reseed(double number) override { reseeds.append(number); }
     float draw() override;
+    // Re-seeding does not change the script, so the next draw is the next entry.
+    std::optional<float> drawAfterReseed(double number) const override;
     QList<float> script;
     QList<double> reseeds;
     int draws = 0;

@@ -1,0 +1,105 @@
+#include "timed_viewing/slide_ahead.h"
+#include "timed_viewing/slideshow_fixture.h"
+
+#include <QDir>
+
+using namespace plenarvo;
+using plenarvo::testing::Slideshow;
+
+namespace {
+
+struct Seen {
+    QString label;
+    QString view;
+    QString preview;
+    QImage previewImage;
+    bool operator==(const Seen&) const = default;
+};
+
+}  // namespace
+
+class SlideAheadShow : public Slideshow {
+protected:
+    ~SlideAheadShow() override { SlideAhead::setEnabled(true); }
+
+    // Runs a show through `ticks` ticks; what each picture looked like, and how
+    // many shown pictures had been decoded ahead.
+    std::pair<QList<Seen>, int> run(int ticks) {
+        const int hitsBefore = SlideAhead::counts().hits;
+        QList<Seen> seen;
+        auto record = [&] {
+            seen.append(
+                {main().lblImage->text(), onView(), inPreview(), main().imgImage->shownImage()});
+        };
+        check();
+        record();
+        for (int i = 0; i < ticks; ++i) {
+            if (i % 2 == 0) {
+                settle();  // sometimes the decoded picture has come over, sometimes not
+            }
+            advance(10000);
+            record();
+        }
+        return {seen, SlideAhead::counts().hits - hitsBefore};
+    }
+};
+
+TEST_F(SlideAheadShow, TicksShowTheSameWithAndWithoutDecodingAhead) {
+    startIn({"a.bmp", "b.jpg", "c_junk.bmp", "d.bmp"});
+    const auto [ahead, hits] = run(6);
+    EXPECT_EQ(hits, 6);  // every tick found its picture decoded ahead
+
+    check();  // stopped
+    SlideAhead::setEnabled(false);
+    const auto [plain, plainHits] = run(6);
+    EXPECT_EQ(plainHits, 0);
+    EXPECT_EQ(ahead, plain);
+    EXPECT_EQ(ahead[2].view, QStringLiteral("b.jpg"));  // the junk file leaves b on show
+    EXPECT_EQ(ahead[3].view, QStringLiteral("d.bmp"));
+}
+
+TEST_F(SlideAheadShow, RandomOrderWorksOutTheNextDrawAhead) {
+    platform::StandardRandom generator;
+    platform.random = &generator;
+    startIn({"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"});
+    main().mnuOptViewRnd->action()->trigger();
+    const int before = SlideAhead::counts().hits;
+    for (int i = 0; i < 8; ++i) {
+        advance(10000);
+        EXPECT_EQ(onView(), main().filPic->fileName());
+    }
+    EXPECT_EQ(SlideAhead::counts().hits - before, 8);
+}
+
+TEST_F(Slideshow, SlideAheadHoldsOnlyTheNextPictureAndDeliversItByAQueuedCall) {
+    startIn({"a.jpg", "b.bmp", "junk.bmp"});
+    const QSize size(31, 17);
+    const QString a = QDir(pics).filePath(QStringLiteral("a.jpg"));
+    const QString b = QDir(pics).filePath(QStringLiteral("b.bmp"));
+    SlideAhead ahead;
+
+    ahead.request(a, size);
+    ahead.finishDecoding();
+    EXPECT_FALSE(ahead.delivered());
+    settle();
+    ASSERT_TRUE(ahead.delivered());
+    std::optional<DecodedSlide> slide = ahead.take(a, size);
+    ASSERT_TRUE(slide && slide->ok());
+    const DecodedSlide here = SlideAhead::decode(a, size);
+    EXPECT_EQ(slide->preview, here.preview);
+    EXPECT_EQ(slide->picture.image(), here.picture.image());
+    EXPECT_FALSE(ahead.holding());
+
+    ahead.request(a, size);
+    ahead.request(b, size);  // a is dropped
+    EXPECT_FALSE(ahead.take(a, size).has_value());
+    EXPECT_FALSE(ahead.holding());
+    ahead.request(b, size);
+    EXPECT_FALSE(ahead.take(b, QSize(32, 17)).has_value());  // another size is another picture
+
+    ahead.request(QDir(pics).filePath(QStringLiteral("junk.bmp")), size);
+    slide = ahead.take(QDir(pics).filePath(QStringLiteral("junk.bmp")), size);
+    ASSERT_TRUE(slide.has_value());
+    EXPECT_FALSE(slide->ok());
+    EXPECT_FALSE(slide->error.isEmpty());
+}
