@@ -42,20 +42,15 @@ protected:
     QString pics;
 };
 
-TEST_F(Print, CancellingTheDialogPrintsNothingAndSaysNothing) {
-    preview(QStringLiteral("a.bmp"), {40, 30});
-    print(0);
-    EXPECT_EQ(printer.dialogTitles, QStringList{"Print"});
-    EXPECT_TRUE(printer.jobs.isEmpty());
-    EXPECT_TRUE(QDir(printer.folder).isEmpty());
-    EXPECT_TRUE(messages.shown.isEmpty());
-}
-
 TEST_F(Print, EachCopyIsAOnePageJobWithThePictureAtItsOwnSizeTopLeft) {
+    print(1);  // before any preview: the start picture
+    ASSERT_EQ(printer.jobs.size(), 1);
+    EXPECT_EQ(onlyImage(printer.jobs[0]).pixels, FrmImage::startPicture().size());
+
     preview(QStringLiteral("a.bmp"), {40, 30});
     print(3);
-    ASSERT_EQ(printer.jobs.size(), 3);
-    for (const QString& job : printer.jobs) {
+    ASSERT_EQ(printer.jobs.size(), 4);
+    for (const QString& job : printer.jobs.mid(1)) {
         const auto image = onlyImage(job);
         EXPECT_EQ(image.pixels, QSize(40, 30));
         EXPECT_NEAR(image.rect.left(), printable().left(), 1.0);
@@ -83,17 +78,15 @@ TEST_F(Print, APictureLargerThanThePageIsCutAtItsEdgesNeverShrunk) {
     EXPECT_NEAR(image.rect.bottom(), printable().bottom(), 1.0 + kPointsPerPixel);
 }
 
-TEST_F(Print, BeforeAnyPreviewTheStartPictureIsPrinted) {
-    print(1);
-    ASSERT_EQ(printer.jobs.size(), 1);
-    EXPECT_EQ(onlyImage(printer.jobs[0]).pixels, FrmImage::startPicture().size());
-}
-
-TEST_F(Print, AFailedJobEndsTheCommandSilentlyAndJobsSentStaySent) {
+TEST_F(Print, ACancelledDialogOrAFailedJobEndsTheCommandSilently) {
     preview(QStringLiteral("a.bmp"), {40, 30});
+    print(0);
+    EXPECT_EQ(printer.dialogTitles, QStringList{"Print"});
+    EXPECT_TRUE(QDir(printer.folder).isEmpty());
+
     printer.failFromJob = 1;
     print(3);
-    EXPECT_EQ(printer.jobs.size(), 1);
+    EXPECT_EQ(printer.jobs.size(), 1);  // the copy sent stays sent
     EXPECT_EQ(printer.attempts, 2);
     EXPECT_TRUE(messages.shown.isEmpty());
 }

@@ -80,6 +80,12 @@ TEST_F(SaveAs, DialogStartsWithTheSelectedNameAndTheProgramsFilterAndCancelWrite
 }
 
 TEST_F(SaveAs, BitmapsAndIconsKeepTheirBytesAndJpegsBecomeBitmapsWhateverTheName) {
+    // Before any preview the start picture is saved; a bare name gets ".jpg".
+    saveAs(QDir(out).filePath(QStringLiteral("start")));
+    const QString start = QDir(out).filePath(QStringLiteral("start.jpg"));
+    EXPECT_EQ(QImageReader(start).format(), "bmp");
+    EXPECT_EQ(decodedSize(start), FrmImage::startPicture().size());
+
     preview(QStringLiteral("a.bmp"));
     saveAs(QDir(out).filePath(QStringLiteral("a.jpg")));
     EXPECT_EQ(readAll(QDir(out).filePath(QStringLiteral("a.jpg"))),
@@ -118,14 +124,6 @@ TEST_F(SaveAs, CorpusGifAndMetafileFollowTheSameRules) {
     preview(QStringLiteral("e.wmf"));
     saveAs(QDir(out).filePath(QStringLiteral("e.bmp")));
     EXPECT_EQ(readAll(QDir(out).filePath(QStringLiteral("e.bmp"))), readAll(wmf));
-}
-
-TEST_F(SaveAs, BeforeAnyPreviewTheStartPictureIsSavedAndANameWithoutExtensionGetsJpg) {
-    saveAs(QDir(out).filePath(QStringLiteral("start")));
-    const QString saved = QDir(out).filePath(QStringLiteral("start.jpg"));
-    ASSERT_TRUE(QFileInfo::exists(saved));
-    EXPECT_EQ(QImageReader(saved).format(), "bmp");
-    EXPECT_EQ(decodedSize(saved), FrmImage::startPicture().size());
 }
 
 TEST_F(SaveAs, OverwritesAnExistingFileWholeAndLeavesNoTemporaryFiles) {
@@ -184,14 +182,9 @@ TEST(SaveDialogFilter, EntriesBecomeQtFiltersAndBareNamesGetTheDefaultExtension)
                                                      "Pictures|*.jpg;*.jpeg|Dangling")),
               (QStringList{"Bitmaps (*.bmp) (*.bmp)", "Metafiles (*.wmf) (*wmf)",
                            "Pictures (*.jpg *.jpeg)"}));
-    using platform::withDefaultExtension;
-    const QString jpg = QStringLiteral(".jpg");
-    EXPECT_EQ(withDefaultExtension(QStringLiteral("/p/photo"), jpg),
-              QStringLiteral("/p/photo.jpg"));
-    EXPECT_EQ(withDefaultExtension(QStringLiteral("/p/photo.bmp"), jpg),
-              QStringLiteral("/p/photo.bmp"));
-    EXPECT_EQ(withDefaultExtension(QStringLiteral("/p.d/photo"), jpg),
+    EXPECT_EQ(platform::withDefaultExtension(QStringLiteral("/p.d/photo"), QStringLiteral("jpg")),
               QStringLiteral("/p.d/photo.jpg"));
-    EXPECT_EQ(withDefaultExtension(QStringLiteral("/p/photo"), QStringLiteral("jpg")),
-              QStringLiteral("/p/photo.jpg"));
+    EXPECT_EQ(
+        platform::withDefaultExtension(QStringLiteral("/p/photo.bmp"), QStringLiteral(".jpg")),
+        QStringLiteral("/p/photo.bmp"));
 }
