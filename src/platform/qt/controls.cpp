@@ -32,7 +32,8 @@ QFont makeFont(const QString& family, double points, bool bold, bool italic,
          {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans")}},
         {QStringLiteral("Microsoft Sans Serif"),
          {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans")}},
-        {QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans")}},
+        {QStringLiteral("Arial"),
+         {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans")}},
         {QStringLiteral("Georgia"),
          {QStringLiteral("Liberation Serif"), QStringLiteral("Nimbus Roman")}},
     };
@@ -43,9 +44,22 @@ QFont makeFont(const QString& family, double points, bool bold, bool italic,
             candidates += list;
         }
     }
-    if (hint == QFont::Cursive) {
-        candidates << QStringLiteral("Z003") << QStringLiteral("URW Chancery L");
+    // Last, a plain family of the same style: never leave the choice to the font
+    // matcher, which may pick a symbol font for a decorative name.
+    switch (hint) {
+        case QFont::Cursive:
+            candidates << QStringLiteral("Z003") << QStringLiteral("URW Chancery L");
+            break;
+        case QFont::Fantasy:
+            candidates << QStringLiteral("URW Gothic") << QStringLiteral("DejaVu Sans");
+            break;
+        case QFont::Serif:
+            candidates << QStringLiteral("Liberation Serif") << QStringLiteral("DejaVu Serif");
+            break;
+        default:
+            break;
     }
+    candidates << QStringLiteral("Liberation Sans") << QStringLiteral("DejaVu Sans");
     const QStringList installed = QFontDatabase::families();
     auto found = std::find_if(candidates.begin(), candidates.end(),
                               [&](const QString& c) { return installed.contains(c); });
@@ -64,13 +78,18 @@ QFont makeFont(const QString& family, double points, bool bold, bool italic,
 void setBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::Base, colour);
+    // Text boxes fill with the base colour; a window's children must not inherit it.
+    if (qobject_cast<QLineEdit*>(widget)) {
+        palette.setColor(QPalette::Base, colour);
+    }
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
     widget->update();
 }
 
-QColor background(const QWidget* widget) { return widget->palette().color(QPalette::Window); }
+QColor background(const QWidget* widget) {
+    return widget->palette().color(QPalette::Window);
+}
 
 void place(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(twips::rect(left, top, width, height));
@@ -231,8 +250,8 @@ void Button::paintEvent(QPaintEvent*) {
     option.text.clear();
     p.drawControl(QStyle::CE_PushButtonBevel, option);
     const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                             QPalette::ButtonText));
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     p.drawText(area.adjusted(1, 0, -1, 0),
                Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, text());
 }
@@ -271,7 +290,9 @@ void CheckBox::paintEvent(QPaintEvent*) {
                text());
 }
 
-bool CheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }
+bool CheckBox::hitButton(const QPoint& pos) const {
+    return rect().contains(pos);
+}
 
 void MenuItem::click() {
     if (onClick) {
