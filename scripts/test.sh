@@ -22,5 +22,14 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== Fuzz targets, a short run each"
 bash "$root/fuzz/run-short.sh" 30
 
+echo "== The installed program in a real X server, three runs in a row"
+prefix=$(mktemp -d)
+cmake --install "$root/build" --prefix "$prefix" >/dev/null
+for run in 1 2 3; do
+  echo "-- smoke run $run"
+  (unset QT_QPA_PLATFORM; bash "$root/tests/smoke/smoke.sh" "$prefix")
+done
+rm -rf "$prefix"
+
 echo "== Tests"
 ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
