@@ -72,10 +72,10 @@ TEST_F(SlideAheadShow, RandomOrderWorksOutTheNextDrawAhead) {
 }
 
 TEST_F(Slideshow, SlideAheadHoldsOnlyTheNextPictureAndDeliversItByAQueuedCall) {
-    startIn({"a.jpg", "b.bmp", "junk.bmp"});
+    startIn({"a.jpg", "b.bmp", "c_junk.bmp"});
     const QSize size(31, 17);
     const QString a = QDir(pics).filePath(QStringLiteral("a.jpg"));
-    const QString b = QDir(pics).filePath(QStringLiteral("b.bmp"));
+    const QString junk = QDir(pics).filePath(QStringLiteral("c_junk.bmp"));
     SlideAhead ahead;
 
     ahead.request(a, size);
@@ -85,20 +85,16 @@ TEST_F(Slideshow, SlideAheadHoldsOnlyTheNextPictureAndDeliversItByAQueuedCall) {
     ASSERT_TRUE(ahead.delivered());
     std::optional<DecodedSlide> slide = ahead.take(a, size);
     ASSERT_TRUE(slide && slide->ok());
-    const DecodedSlide here = SlideAhead::decode(a, size);
-    EXPECT_EQ(slide->preview, here.preview);
-    EXPECT_EQ(slide->picture.image(), here.picture.image());
+    EXPECT_EQ(slide->preview, SlideAhead::decode(a, size).preview);
     EXPECT_FALSE(ahead.holding());
 
     ahead.request(a, size);
-    ahead.request(b, size);  // a is dropped
+    ahead.request(QDir(pics).filePath(QStringLiteral("b.bmp")), size);  // a is dropped
     EXPECT_FALSE(ahead.take(a, size).has_value());
     EXPECT_FALSE(ahead.holding());
-    ahead.request(b, size);
-    EXPECT_FALSE(ahead.take(b, QSize(32, 17)).has_value());  // another size is another picture
 
-    ahead.request(QDir(pics).filePath(QStringLiteral("junk.bmp")), size);
-    slide = ahead.take(QDir(pics).filePath(QStringLiteral("junk.bmp")), size);
+    ahead.request(junk, size);
+    slide = ahead.take(junk, size);
     ASSERT_TRUE(slide.has_value());
     EXPECT_FALSE(slide->ok());
     EXPECT_FALSE(slide->error.isEmpty());
