@@ -170,6 +170,8 @@ void FrmImage::buildControls() {
                           QStringLiteral("View thumbnails from Picture files Box up to the first "
                                          "755 images of a chosen directory. "));
     place(cmdThumb, 1800, 8280, 1095, 735);
+    // Its Alt+H is shared with the Help menu, which takes the first press.
+    cmdThumb->setShortcut(QKeySequence());
     txtSeconds = new controls::TextBox(QStringLiteral("10"), c);
     txtSeconds->tag = QStringLiteral("10");
     txtSeconds->setMaxLength(2);
@@ -219,13 +221,13 @@ void FrmImage::buildMenus() {
     auto item = [](QMenu* menu, const QString& caption, bool checkable) {
         return new controls::MenuItem(menu->addAction(caption), checkable);
     };
-    QMenu* file = menuBar->addMenu(QStringLiteral("&File"));
+    QMenu* file = mnuFile = menuBar->addMenu(QStringLiteral("&File"));
     mnuFileSaveAs = item(file, QStringLiteral("&SaveAs"), false);
     mnuFilePrint = item(file, QStringLiteral("&Print"), false);
     file->addSeparator();
     mnuFileExit = item(file, QStringLiteral("E&xit"), false);
 
-    QMenu* options = menuBar->addMenu(QStringLiteral("&Options"));
+    QMenu* options = mnuOpt = menuBar->addMenu(QStringLiteral("&Options"));
     QMenu* view = options->addMenu(QStringLiteral("&View Order"));
     mnuOptViewCon = item(view, QStringLiteral("&Consecutive Viewing"), true);
     mnuOptViewCon->setChecked(true);
@@ -239,7 +241,7 @@ void FrmImage::buildMenus() {
     mnuOptBacGrnPur = item(colours, QStringLiteral("Hot Maroon (Purple)"), true);
     mnuOptBacGrnGre = item(colours, QStringLiteral("Neon (Green)"), true);
 
-    QMenu* help = menuBar->addMenu(QStringLiteral("&Help"));
+    QMenu* help = mnuHelp = menuBar->addMenu(QStringLiteral("&Help"));
     mnuHelpHelp = item(help, QStringLiteral("&Help"), false);
     mnuHelpHelp->action()->setShortcut(QKeySequence(Qt::Key_F1));
     mnuHelpHelp->action()->setShortcutContext(Qt::WindowShortcut);
@@ -294,6 +296,19 @@ void FrmImage::closeEvent(QCloseEvent* event) {
 bool FrmImage::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
         return false;
+    }
+    // Alt+H names both the Help menu and "Show Thumbs": the first press opens the
+    // menu, a second press while it is open closes it and presses the button.
+    if (QApplication::activePopupWidget() == mnuHelp) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Alt) {
+            return true;  // the Alt of a second Alt+H must not close the menu first
+        }
+        if (key->key() == Qt::Key_H && (key->modifiers() & Qt::AltModifier)) {
+            mnuHelp->close();
+            cmdThumb->click();
+            return true;
+        }
     }
     auto* widget = static_cast<QWidget*>(watched);
     if (widget->window() != this) {

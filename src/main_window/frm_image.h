@@ -61,6 +61,9 @@ public:
     platform::Timer* Timer1 = nullptr;  // the slide-show tick
     platform::Timer* Timer3 = nullptr;  // the end of the splash phase
 
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuOpt = nullptr;
+    QMenu* mnuHelp = nullptr;
     controls::MenuItem* mnuFileSaveAs = nullptr;
     controls::MenuItem* mnuFilePrint = nullptr;
     controls::MenuItem* mnuFileExit = nullptr;
