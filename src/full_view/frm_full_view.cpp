@@ -188,10 +188,11 @@ void FrmFullView::keyPressEvent(QKeyEvent* event) {
 }
 
 void FrmFullView::closeEvent(QCloseEvent* event) {
-    event->ignore();
     if (forms_.ended()) {
+        event->accept();  // the program is ending: nothing to go back to
         return;
     }
+    event->ignore();
     // Closed from its title bar: show the window it was opened from, so that
     // the user is never left without a window, then unload.
     if (Tag == QLatin1String("Back")) {

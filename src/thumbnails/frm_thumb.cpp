@@ -331,6 +331,9 @@ void FrmThumb::layOutBar() {
 }
 
 void FrmThumb::BuildNextRows() {
+    if (beforeBatch) {
+        beforeBatch();
+    }
     layOutBar();
     const int n = listCapped();
     for (int pass = 0; pass < RowsPerPass; ++pass) {
@@ -550,10 +553,11 @@ void FrmThumb::keyPressEvent(QKeyEvent* event) {
 }
 
 void FrmThumb::closeEvent(QCloseEvent* event) {
-    event->ignore();
     if (forms_.ended()) {
+        event->accept();  // the program is ending: nothing to go back to
         return;
     }
+    event->ignore();
     // Closed from its title bar: go back to the main window, which is hidden
     // while the sheet shows, rather than leave no window on the screen.
     cmdAnyKey_Click();

@@ -102,7 +102,9 @@ public:
     // The decoder of the cells' reduced pictures.
     ThumbnailLoader& thumbnails() { return *loader_; }
 
-    // Observers for benchmarks: after each batch, and after a cell's picture arrived.
+    // Observers for benchmarks: around each batch, and after a cell's picture
+    // arrived (or failed to).
+    std::function<void()> beforeBatch;
     std::function<void()> afterBatch;
     std::function<void(int cell)> afterThumbnail;
 

@@ -1,0 +1,373 @@
+// How fast the thumbnail sheet fills on a folder of 12-megapixel photos, through
+// the program's own code: Forms and the main window on the Qt clock and a real
+// event loop. The sheet is opened by its button and scrolled after every batch
+// until every cell has its picture. Each folder is measured in a child process,
+// so that its peak memory is the program's alone.
+
+#include "app/forms.h"
+#include "main_window/frm_image.h"
+#include "platform/core/random.h"
+#include "platform/qt/qt_platform.h"
+#include "thumbnails/frm_thumb.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+using namespace plenarvo;
+
+namespace {
+
+constexpr int kPhotos = 760;
+
+// Photo-like content: smooth gradients that differ from picture to picture, with
+// grain, so that the JPEG has real detail to decode, as a camera picture does.
+QImage photoLike(int width, int height, quint32 seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    quint32 noise = 2463534242u ^ (seed * 2654435761u);
+    const int hue = static_cast<int>(seed * 37 % 200);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            noise ^= noise << 13;
+            noise ^= noise >> 17;
+            noise ^= noise << 5;
+            const int grain = static_cast<int>(noise & 31) - 16;
+            const int r = 20 + (hue + 160 * x / width) % 220 + grain;
+            const int g = 40 + 150 * y / height + grain;
+            const int b = 220 - 120 * (x + y) / (width + height) + grain;
+            line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
+        }
+    }
+    return image;
+}
+
+bool writeImage(const QImage& image, const QString& path, const char* format, int quality = -1) {
+    QImageWriter writer(path, format);
+    if (quality >= 0) {
+        writer.setQuality(quality);
+    }
+    return writer.write(image);
+}
+
+// A minimal GIF writer: a 3-3-2 palette and LZW data that only ever uses
+// literal codes, with a clear code before the table would grow past 9 bits.
+bool writeGif(const QImage& source, const QString& path) {
+    const QImage image = source.convertToFormat(QImage::Format_RGB32);
+    QByteArray out("GIF89a");
+    auto word = [&](int v) {
+        out.append(static_cast<char>(v & 0xFF));
+        out.append(static_cast<char>((v >> 8) & 0xFF));
+    };
+    word(image.width());
+    word(image.height());
+    out.append(static_cast<char>(0xF7));  // global table of 256 colours
+    out.append('\0');
+    out.append('\0');
+    for (int i = 0; i < 256; ++i) {
+        out.append(static_cast<char>((i >> 5) * 255 / 7));
+        out.append(static_cast<char>(((i >> 2) & 7) * 255 / 7));
+        out.append(static_cast<char>((i & 3) * 255 / 3));
+    }
+    out.append(',');
+    word(0);
+    word(0);
+    word(image.width());
+    word(image.height());
+    out.append('\0');
+    out.append('\x08');  // minimum code size
+    QByteArray data;
+    quint32 bits = 0;
+    int count = 0;
+    auto code = [&](int c) {
+        bits |= static_cast<quint32>(c) << count;
+        count += 9;
+        while (count >= 8) {
+            data.append(static_cast<char>(bits & 0xFF));
+            bits >>= 8;
+            count -= 8;
+        }
+    };
+    int sinceClear = 0;
+    code(256);
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (sinceClear == 254) {
+                code(256);
+                sinceClear = 0;
+            }
+            const QRgb c = line[x];
+            code((qRed(c) >> 5) << 5 | (qGreen(c) >> 5) << 2 | qBlue(c) >> 6);
+            ++sinceClear;
+        }
+    }
+    code(257);
+    if (count > 0) {
+        data.append(static_cast<char>(bits & 0xFF));
+    }
+    for (qsizetype i = 0; i < data.size(); i += 255) {
+        const qsizetype n = std::min<qsizetype>(255, data.size() - i);
+        out.append(static_cast<char>(n));
+        out.append(data.mid(i, n));
+    }
+    out.append('\0');
+    out.append(';');
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
+}
+
+// Makes the folders once; a marker file says a folder is complete.
+bool makeFolders(const QString& cache) {
+    QThreadPool pool;
+    pool.setMaxThreadCount(2);
+    const QString photos = QDir(cache).filePath(QStringLiteral("photos"));
+    if (!QFile::exists(QDir(photos).filePath(QStringLiteral(".complete")))) {
+        std::printf("writing %d photos of 4000x3000 (once)...\n", kPhotos);
+        std::fflush(stdout);
+        QDir().mkpath(photos);
+        for (int i = 0; i < kPhotos; ++i) {
+            pool.start([photos, i] {
+                const QString path = QDir(photos).filePath(
+                    QStringLiteral("photo%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
+                if (!QFile::exists(path)) {
+                    writeImage(photoLike(4000, 3000, static_cast<quint32>(i)), path, "jpeg", 85);
+                }
+            });
+        }
+        pool.waitForDone();
+        QFile(QDir(photos).filePath(QStringLiteral(".complete"))).open(QIODevice::WriteOnly);
+    }
+    const QString mixed = QDir(cache).filePath(QStringLiteral("mixed"));
+    if (!QFile::exists(QDir(mixed).filePath(QStringLiteral(".complete")))) {
+        std::printf("writing the mixed folder (once)...\n");
+        std::fflush(stdout);
+        QDir().mkpath(mixed);
+        const QSize jpegSizes[] = {{640, 480}, {1600, 1200}, {4000, 3000}, {6000, 4000}};
+        for (int i = 0; i < 200; ++i) {
+            pool.start([mixed, i, jpegSizes] {
+                const auto seed = static_cast<quint32>(1000 + i);
+                const QString base =
+                    QDir(mixed).filePath(QStringLiteral("m%1").arg(i, 3, 10, QLatin1Char('0')));
+                switch (i % 4) {
+                    case 0:
+                        writeImage(photoLike(800 + i, 600, seed), base + QStringLiteral(".bmp"),
+                                   "bmp");
+                        break;
+                    case 1:
+                        writeGif(photoLike(500, 400 + i, seed), base + QStringLiteral(".gif"));
+                        break;
+                    case 2:
+                        writeImage(photoLike(32 << (i / 4 % 4), 32 << (i / 4 % 4), seed)
+                                       .scaled(i % 8 == 2 ? 256 : 48, i % 8 == 2 ? 256 : 48),
+                                   base + QStringLiteral(".ico"), "ico");
+                        break;
+                    default: {
+                        const QSize s = jpegSizes[i / 4 % 4];
+                        writeImage(photoLike(s.width(), s.height(), seed),
+                                   base + QStringLiteral(".jpg"), "jpeg", 85);
+                    }
+                }
+            });
+        }
+        pool.waitForDone();
+        QFile(QDir(mixed).filePath(QStringLiteral(".complete"))).open(QIODevice::WriteOnly);
+    }
+    return true;
+}
+
+long peakRssKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) {
+            return line.mid(6).trimmed().split(' ').first().toLong();
+        }
+    }
+    return -1;
+}
+
+// The child: opens the sheet on `folder` and scrolls it to completion.
+int measure(int argc, char** argv, const QString& folder) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QTemporaryDir config;
+    platform::QtClock clock;
+    platform::QtMessageBoxes messages;
+    platform::QtDrives drives;
+    platform::StandardRandom random;
+    platform::Platform platform;
+    platform.clock = &clock;
+    platform.messages = &messages;
+    platform.drives = &drives;
+    platform.random = &random;
+    platform.settingsPath = config.filePath(QStringLiteral("default.dat"));
+    platform.fallbackFolder = folder;
+
+    Forms forms(platform);
+    forms.onEnd = [] { QApplication::quit(); };
+    forms.start();
+    QElapsedTimer clockFromClick;
+    double firstRowMs = -1;
+    double longestBatchMs = 0;
+    double builtMs = -1;
+    double completeMs = -1;
+    int batches = 0;
+    int arrived = 0;
+    int firstRowArrived = 0;
+    QElapsedTimer batchTimer;
+
+    auto scroll = [&forms] {
+        QScrollBar* bar = forms.thumb().vsrPallet;
+        const int next = bar->value() + bar->pageStep();
+        bar->setValue(next <= bar->maximum() ? next : 0);
+    };
+    auto open = [&] {
+        FrmImage& main = forms.image();
+        main.dirPic->setPath(folder);
+        clockFromClick.start();
+        main.cmdThumb->click();
+        FrmThumb& sheet = forms.thumb();
+        const int count = sheet.ThumbCount;
+        const int firstRow = std::min(count, 5);
+        sheet.beforeBatch = [&] { batchTimer.start(); };
+        sheet.afterBatch = [&, count] {
+            longestBatchMs = std::max(longestBatchMs, batchTimer.nsecsElapsed() / 1e6);
+            ++batches;
+            if (forms.thumb().RowEnd < count) {
+                // After this batch's event: the user scrolls on.
+                QMetaObject::invokeMethod(qApp, scroll, Qt::QueuedConnection);
+            } else if (builtMs < 0) {
+                builtMs = clockFromClick.nsecsElapsed() / 1e6;
+            }
+        };
+        sheet.afterThumbnail = [&, count, firstRow](int cell) {
+            ++arrived;
+            if (cell <= firstRow && ++firstRowArrived == firstRow) {
+                firstRowMs = clockFromClick.nsecsElapsed() / 1e6;
+            }
+            if (arrived == count) {
+                completeMs = clockFromClick.nsecsElapsed() / 1e6;
+                forms.endProgram();
+            }
+        };
+        if (count == 0) {
+            forms.endProgram();
+        }
+    };
+    // After the splash phase, as a user would click.
+    QTimer::singleShot(3100, &app, open);
+    QApplication::exec();
+    std::printf("child folder=%s cells=%d batches=%d built_ms=%.0f\n", qPrintable(folder), arrived,
+                batches, builtMs);
+    std::printf("first_row_ms=%.1f longest_batch_ms=%.1f complete_ms=%.0f peak_rss_mb=%.1f\n",
+                firstRowMs, longestBatchMs, std::max(completeMs, builtMs),
+                static_cast<double>(peakRssKb()) / 1024.0);
+    return 0;
+}
+
+QMap<QString, QString> lastLinePairs(const QByteArray& output) {
+    QMap<QString, QString> pairs;
+    const QList<QByteArray> lines = output.trimmed().split('\n');
+    for (const QByteArray& pair : lines.last().split(' ')) {
+        const qsizetype eq = pair.indexOf('=');
+        if (eq > 0) {
+            pairs.insert(QString::fromUtf8(pair.left(eq)), QString::fromUtf8(pair.mid(eq + 1)));
+        }
+    }
+    return pairs;
+}
+
+// One vipsthumbnail run over the folder's pictures, in milliseconds; -1 without it.
+double vipsMs(const QString& folder, const QStringList& filters) {
+    const QString vips = QStandardPaths::findExecutable(QStringLiteral("vipsthumbnail"));
+    if (vips.isEmpty()) {
+        return -1;
+    }
+    QTemporaryDir out;
+    QStringList args{QStringLiteral("--size"), QStringLiteral("95x81!"), QStringLiteral("-o"),
+                     out.filePath(QStringLiteral("%s.jpg"))};
+    for (const QString& name : QDir(folder).entryList(filters, QDir::Files, QDir::Name)) {
+        args << QDir(folder).filePath(name);
+    }
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(vips, args);
+    if (!process.waitForFinished(-1)) {
+        return -1;
+    }
+    return timer.nsecsElapsed() / 1e6;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--measure") == 0) {
+        return measure(argc, argv, QString::fromLocal8Bit(argv[2]));
+    }
+    QCoreApplication app(argc, argv);
+    QTemporaryDir scratch;
+    const QString cache =
+        argc >= 2 ? QString::fromLocal8Bit(argv[1]) : scratch.path();  // a cache folder saves time
+    makeFolders(cache);
+
+    QString last;
+    struct Run {
+        const char* name;
+        QString folder;
+        QStringList vipsFilters;
+    };
+    const Run runs[] = {
+        {"photos", QDir(cache).filePath(QStringLiteral("photos")), {QStringLiteral("*.jpg")}},
+        // libvips reads neither ICO nor BMP through its own loaders; it gets the JPEGs and GIFs.
+        {"mixed",
+         QDir(cache).filePath(QStringLiteral("mixed")),
+         {QStringLiteral("*.jpg"), QStringLiteral("*.gif")}},
+    };
+    for (const Run& run : runs) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--measure"), run.folder});
+        child.waitForFinished(-1);
+        const QByteArray output = child.readAllStandardOutput();
+        std::printf("%s: %s", run.name, output.constData());
+        std::fflush(stdout);
+        const QMap<QString, QString> figures = lastLinePairs(output);
+        const double vips = vipsMs(run.folder, run.vipsFilters);
+        std::printf("%s: vipsthumbnail_ms=%.0f\n", run.name, vips);
+        for (auto it = figures.begin(); it != figures.end(); ++it) {
+            last += QStringLiteral("%1_%2=%3 ").arg(QLatin1String(run.name), it.key(), it.value());
+        }
+        last += QStringLiteral("%1_vipsthumbnail_ms=%2 ")
+                    .arg(QLatin1String(run.name))
+                    .arg(vips, 0, 'f', 0);
+        if (vips > 0 && figures.contains(QStringLiteral("complete_ms"))) {
+            last +=
+                QStringLiteral("%1_complete_vs_vips=%2 ")
+                    .arg(QLatin1String(run.name))
+                    .arg(figures.value(QStringLiteral("complete_ms")).toDouble() / vips, 0, 'f', 2);
+        }
+    }
+    std::printf("%s\n", qPrintable(last.trimmed()));
+    return 0;
+}
