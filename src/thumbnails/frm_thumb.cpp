@@ -60,7 +60,7 @@ FrmThumb::FrmThumb(Forms& forms) : Form(forms) {
     QPalette text = palette();
     text.setColor(QPalette::WindowText, fromBgr(0xFF0000));
     setPalette(text);
-    setFont(controls::makeFont(QStringLiteral("GothicE"), 26.25, true, true, QFont::Fantasy));
+    setFont(controls::makeFont(QStringLiteral("GothicE"), 26.25, true, true, QFont::Serif));
     setFocusPolicy(Qt::StrongFocus);
 
     Timer1 = makeTimer(100, false, [this] { Timer1_Timer(); });
