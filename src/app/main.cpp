@@ -1,4 +1,5 @@
 #include "app/forms.h"
+#include "main_window/frm_image.h"
 #include "platform/core/paths.h"
 #include "platform/core/random.h"
 #include "platform/qt/qt_dialogs.h"
@@ -46,6 +47,11 @@ int main(int argc, char** argv) {
         plenarvo::Forms forms(platform);
         forms.onEnd = [] { QApplication::quit(); };
         forms.start();
+        // A picture handed over by a file manager opens in its folder.
+        const QStringList arguments = QApplication::arguments();
+        if (arguments.size() > 1 && !forms.ended()) {
+            forms.image().openGivenPicture(arguments.at(1));
+        }
         if (!forms.ended()) {
             code = QApplication::exec();
         }

@@ -2,6 +2,7 @@
 #include "main_window/frm_image.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace plenarvo {
 
@@ -26,7 +27,9 @@ void FrmImage::drvPic_GotFocus() {
     }
 }
 
-void FrmImage::dirPic_Click() { drvPic_GotFocus(); }
+void FrmImage::dirPic_Click() {
+    drvPic_GotFocus();
+}
 
 void FrmImage::dirPic_Change() {
     QString error;
@@ -36,7 +39,27 @@ void FrmImage::dirPic_Change() {
     txtFileCount->setText(QString::number(filPic->listCount()));
 }
 
-void FrmImage::filPic_DblClick() { cmdShow_Click(); }
+void FrmImage::filPic_DblClick() {
+    cmdShow_Click();
+}
+
+void FrmImage::openGivenPicture(const QString& file) {
+    const QFileInfo info(file);
+    QString error;
+    if (!info.isFile() || !dirPic->setPath(info.absolutePath(), &error)) {
+        showMessage(
+            QStringLiteral("The picture %1 cannot be opened.").arg(QDir::toNativeSeparators(file)),
+            QStringLiteral("Picture Not Loaded"), platform::MessageIcon::Exclamation);
+        return;
+    }
+    for (int i = 0; i < filPic->listCount(); ++i) {
+        if (filPic->list(i) == info.fileName()) {
+            filPic->setListIndex(i);
+            cmdShow_Click();
+            return;
+        }
+    }
+}
 
 void FrmImage::SelectNextFile() {
     const int n = filPic->listCount();

@@ -112,6 +112,9 @@ public:
     void dirPic_Click();
     void filPic_DblClick();
     void SelectNextFile();
+    // Opens the folder of a picture given when the program is started from a
+    // file manager, selects it and previews it.
+    void openGivenPicture(const QString& file);
 
     // ---- preview ----
     void cmdShow_Click();

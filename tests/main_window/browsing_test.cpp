@@ -188,3 +188,18 @@ TEST_F(Browsing, FoldersThatVanishOrLoopAreHandled) {
     w.filPic->refresh();
     EXPECT_EQ(w.filPic->listCount(), 0);
 }
+
+TEST_F(Browsing, APictureGivenAtStartOpensInItsFolder) {
+    FrmImage& w = main();
+    const QString other = folder(QStringLiteral("other"));
+    writePicture(other, QStringLiteral("x.bmp"), {3, 3});
+    writePicture(other, QStringLiteral("y.bmp"), {5, 7});
+    w.openGivenPicture(QDir(other).filePath(QStringLiteral("y.bmp")));
+    EXPECT_EQ(w.dirPic->path(), other);
+    EXPECT_EQ(w.filPic->listIndex(), 1);
+    EXPECT_EQ(w.lblImage->text(), QStringLiteral("y.bmp"));
+    EXPECT_EQ(w.imgImage->picture().size(), QSize(5, 7));
+    w.openGivenPicture(QDir(other).filePath(QStringLiteral("missing.bmp")));
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(w.dirPic->path(), other);
+}
