@@ -197,6 +197,7 @@ void FrmImage::buildControls() {
     txtDefault = new controls::TextBox(frmDefault);
     txtDefault->setFont(makeFont(QStringLiteral("MS Sans Serif"), 8.25));
     txtDefault->tag = QStringLiteral("");
+    txtDefault->setMaxLength(4096);  // a path, never more
     place(txtDefault, 600, 240, 4575, 360);
     cmdCDefault = makeButton(frmDefault, QStringLiteral("Save"), QString());
     place(cmdCDefault, 5280, 240, 735, 255);

@@ -10,9 +10,6 @@ namespace plenarvo::settings {
 
 namespace {
 
-// A settings file is eight short lines; anything larger than this is not one.
-constexpr qint64 kMaxFileSize = 64 * 1024;
-
 // Splits off the next line: a line ends at CR LF or at a lone CR.
 std::optional<QByteArray> nextLine(const QByteArray& data, qsizetype& pos) {
     if (pos >= data.size()) {
@@ -56,12 +53,12 @@ ReadResult readFile(const QString& path) {
     ReadResult result;
     QFile file(path);
     const QFileInfo info(path);
-    if (!info.isFile() || info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
+    if (!info.isFile() || info.size() > kMaxFileBytes || !file.open(QIODevice::ReadOnly)) {
         return result;
     }
-    const QByteArray data = file.read(kMaxFileSize + 1);
+    const QByteArray data = file.read(kMaxFileBytes + 1);
     file.close();
-    if (data.size() > kMaxFileSize) {
+    if (data.size() > kMaxFileBytes) {
         return result;
     }
 
@@ -107,8 +104,14 @@ bool writeFile(const QString& path, const Record& record, QString* error) {
         }
         return false;
     }
-    QSaveFile file(path);
     const QByteArray bytes = format(record);
+    if (bytes.size() > kMaxFileBytes) {
+        if (error) {
+            *error = QStringLiteral("the default folder is too long to be kept");
+        }
+        return false;
+    }
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error) {
             *error = file.errorString();

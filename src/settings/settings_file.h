@@ -35,9 +35,12 @@ struct ReadResult {
         FormatError,  // a flag line that is neither a flag word nor a number
     };
     Status status = Status::Unreadable;
-    QString defaultDirectory;                       // set unless Unreadable or Short
+    QString defaultDirectory;                           // set unless Unreadable or Short
     std::array<std::optional<bool>, kFlagCount> flags;  // the flags read before a format error
 };
+
+// A settings file is eight short lines; anything larger than this is not one.
+inline constexpr qint64 kMaxFileBytes = 64 * 1024;
 
 // Reads at most a few kilobytes; never hangs or grows on a huge or binary file.
 ReadResult readFile(const QString& path);
@@ -51,6 +54,8 @@ QByteArray format(const Record& record);
 
 // Replaces the file as a whole: a temporary file renamed over the old one, so a
 // failed write leaves the old file as it was. Creates the folder when missing.
+// A record too long to be read back (a default folder of tens of thousands of
+// characters) is not written at all.
 bool writeFile(const QString& path, const Record& record, QString* error = nullptr);
 
 }  // namespace plenarvo::settings

@@ -24,8 +24,10 @@ TEST(SettingsFile, WritesEightCrLfLinesAndReadsThemBack) {
     Record record;
     record.defaultDirectory = QStringLiteral("/home/ann/Pictures");
     record.flags = {false, true, false, false, true, false, true};
-    EXPECT_EQ(format(record),
-              QByteArray("/home/ann/Pictures\r\nFalse\r\nTrue\r\nFalse\r\nFalse\r\nTrue\r\nFalse\r\nTrue\r\n"));
+    EXPECT_EQ(
+        format(record),
+        QByteArray(
+            "/home/ann/Pictures\r\nFalse\r\nTrue\r\nFalse\r\nFalse\r\nTrue\r\nFalse\r\nTrue\r\n"));
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("new/folder/default.dat"));
@@ -66,7 +68,8 @@ TEST(SettingsFile, ReadingStopsAtTheFirstProblem) {
     EXPECT_EQ(readFile(dir.path()).status, ReadResult::Status::Unreadable);  // a folder
 
     // Seven lines only: short, nothing kept.
-    ReadResult shortFile = readFile(writeBytes(dir, "/x\r\nTrue\r\nTrue\r\nTrue\r\nTrue\r\nTrue\r\nTrue\r\n"));
+    ReadResult shortFile =
+        readFile(writeBytes(dir, "/x\r\nTrue\r\nTrue\r\nTrue\r\nTrue\r\nTrue\r\nTrue\r\n"));
     EXPECT_EQ(shortFile.status, ReadResult::Status::Short);
     EXPECT_TRUE(shortFile.defaultDirectory.isEmpty());
 
@@ -85,11 +88,13 @@ TEST(SettingsFile, ReadingStopsAtTheFirstProblem) {
     }
 
     // A lone CR ends a line too; a lone LF does not.
-    const ReadResult cr = readFile(writeBytes(dir, "/a\rTrue\rFalse\rFalse\rFalse\rFalse\rFalse\rTrue\r"));
+    const ReadResult cr =
+        readFile(writeBytes(dir, "/a\rTrue\rFalse\rFalse\rFalse\rFalse\rFalse\rTrue\r"));
     EXPECT_EQ(cr.status, ReadResult::Status::Ok);
     EXPECT_EQ(cr.defaultDirectory, QStringLiteral("/a"));
-    EXPECT_EQ(readFile(writeBytes(dir, "/a\nTrue\nFalse\nFalse\nFalse\nFalse\nFalse\nTrue\n")).status,
-              ReadResult::Status::Short);
+    EXPECT_EQ(
+        readFile(writeBytes(dir, "/a\nTrue\nFalse\nFalse\nFalse\nFalse\nFalse\nTrue\n")).status,
+        ReadResult::Status::Short);
 }
 
 TEST(SettingsFile, HugeOrBinaryFilesAreRefusedQuickly) {
@@ -112,6 +117,14 @@ TEST(SettingsFile, AFailedWriteLeavesTheOldFile) {
     QString error;
     EXPECT_FALSE(writeFile(blocker + QStringLiteral("/default.dat"), record, &error));
     EXPECT_FALSE(error.isEmpty());
+    // A record too long to be read back is refused rather than written.
+    record.defaultDirectory = QString(30000, QChar(0x4E2D));
+    EXPECT_FALSE(writeFile(dir.filePath(QStringLiteral("long.dat")), record, &error));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("long.dat"))));
+    record.defaultDirectory = QString(4096, QChar(0x4E2D));
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("long.dat")), record));
+    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("long.dat"))).defaultDirectory,
+              record.defaultDirectory);
     QFile file(blocker);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("old contents"));

@@ -260,7 +260,9 @@ std::optional<QByteArray> readFile(const QString& path, QString* error) {
         setError(error, unreadableMessage());
         return std::nullopt;
     }
-    QByteArray bytes = file.read(kMaxFileBytes + 1);
+    // Read what is there: asking for the most a picture may have would make Qt
+    // set aside that much memory for every file, however small.
+    QByteArray bytes = file.read(std::min<qint64>(info.size(), kMaxFileBytes) + 1);
     if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileBytes) {
         setError(error, bytes.size() > kMaxFileBytes ? tooLargeMessage() : unreadableMessage());
         return std::nullopt;
