@@ -2,6 +2,8 @@
 
 #include "platform/pictures/picture.h"
 
+#include "support/corpus.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -22,48 +24,10 @@ using plenarvo::pictures::Picture;
 
 namespace {
 
-// One row of MANIFEST.tsv.
-struct Row {
-    QString path;
-    QString format;
-    QString category;
-    QString expected;  // decodes, fails or either
-    QSize size;        // stored size, good files only
-    QString notes;
-};
+using Row = plenarvo::testing::CorpusRow;
+using plenarvo::testing::corpusDir;
 
-QString corpusDir() {
-    return QStringLiteral(PLENARVO_CORPUS_DIR);
-}
-
-std::vector<Row> readManifest() {
-    std::vector<Row> rows;
-    QFile file(corpusDir() + QStringLiteral("/MANIFEST.tsv"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        return rows;
-    }
-    bool first = true;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (first) {  // column names
-            first = false;
-            continue;
-        }
-        const QStringList cols = line.split(QLatin1Char('\t'));
-        if (cols.size() < 6) {
-            continue;
-        }
-        Row row;
-        row.path = cols[0];
-        row.format = cols[1];
-        row.category = cols[2];
-        row.expected = cols[3];
-        row.size = QSize(cols[4].toInt(), cols[5].toInt());
-        row.notes = cols.size() > 8 ? cols[8] : QString();
-        rows.push_back(row);
-    }
-    return rows;
-}
+std::vector<Row> readManifest() { return plenarvo::testing::readCorpusManifest(); }
 
 // How far two pictures are apart: the mean absolute difference of their colour
 // channels (0..255) over all pixels, each composited on the same mid grey first so

@@ -2,6 +2,8 @@
 // look compared with reference renderings, and damaged files failing cleanly.
 #include "platform/pictures/wmf/wmf.h"
 
+#include "support/corpus.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -23,22 +25,15 @@ struct Entry {
     QString notes;
 };
 
-QString corpusDir() {
-    return QStringLiteral(PLENARVO_CORPUS_DIR);
-}
+using plenarvo::testing::corpusDir;
 
 std::vector<Entry> metafileEntries() {
     std::vector<Entry> entries;
-    QFile file(corpusDir() + QStringLiteral("/MANIFEST.tsv"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return entries;
-    }
-    while (!file.atEnd()) {
-        const QStringList cols = QString::fromUtf8(file.readLine()).trimmed().split(u'\t');
-        if (cols.size() < 9 || !cols[0].startsWith(QLatin1String("wmf/"))) {
-            continue;
+    for (const auto& row : plenarvo::testing::readCorpusManifest()) {
+        if (row.path.startsWith(QLatin1String("wmf/"))) {
+            entries.push_back(
+                {row.path, row.expected, row.size.width(), row.size.height(), row.notes});
         }
-        entries.push_back({cols[0], cols[3], cols[4].toInt(), cols[5].toInt(), cols[8]});
     }
     return entries;
 }
