@@ -2,122 +2,194 @@
 #include "full_view/frm_full_view.h"
 #include "support/fakes/app_fixture.h"
 
-#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+
+#include <array>
+#include <optional>
+#include <random>
 
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
 
 namespace {
 
-QColor clientColour(FrmImage& w) { return controls::background(w.client); }
-
-bool decorationsShown(FrmImage& w) {
-    return !w.Shape5->isHidden() && !w.Shape3->isHidden() && !w.Line1->isHidden();
+// The seven menu check marks in the order of the settings file's flag lines.
+using Checks = std::array<bool, 7>;
+constexpr Checks kBuilt{true, false, false, false, false, false, true};
+// The colour the window is built with (a system colour, known once the program runs).
+QColor builtColour() {
+    return controls::fromBgr(0x8000000F);
 }
 
-QStringList settingsLines(const QString& dir, const QStringList& flags) {
-    return QStringList{dir} + flags;
+QByteArray lines(const QString& folder, const QStringList& flags) {
+    QByteArray out = folder.toUtf8() + "\r\n";
+    for (const QString& flag : flags) {
+        out += flag.toUtf8() + "\r\n";
+    }
+    return out;
 }
+
+// A settings file and what the program starts with from it. Nothing it holds ever
+// stops the start or shows a message.
+struct SettingsCase {
+    const char* name;
+    // The file's bytes, or none for no file; `pics` is a folder holding one picture.
+    std::function<std::optional<QByteArray>(const QString& pics)> bytes;
+    bool folderOpened;             // the default folder was applied and opened
+    Checks checks;                 // the menu's check marks after start-up
+    std::optional<Scheme> colour;  // the scheme whose colour the window has
+    bool decorations;              // panels and divider shown
+};
+
+void PrintTo(const SettingsCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+const SettingsCase kCases[] = {
+    {"NoFile", [](const QString&) { return std::nullopt; }, false, kBuilt, std::nullopt, true},
+    {"TealAlone",
+     [](const QString& p) {
+         return lines(p, {"False", "False", "True", "False", "False", "False", "True"});
+     },
+     true,
+     {false, false, true, false, false, false, true},
+     Scheme::Teal,
+     false},
+    {"MissingFolderFallsBack",
+     [](const QString& p) {
+         return lines(p + "/gone", {"True", "False", "False", "False", "False", "False", "True"});
+     },
+     false, kBuilt, Scheme::Default, true},
+    // Neon set on line 6, then a bad view-order flag: no scheme applies.
+    {"FormatErrorKeepsTheFlagsBefore",
+     [](const QString& p) {
+         return lines(p, {"false", "0", "0", "0", "-1", "perhaps", "False"});
+     },
+     true,
+     {false, false, false, false, true, false, true},
+     std::nullopt,
+     true},
+    // Neon, Teal and Putty checked: Putty is tested last.
+    {"SeveralSchemesFollowTheLastInTestOrder",
+     [](const QString&) {
+         return lines({}, {"False", "True", "True", "False", "True", "TRUE", "true"});
+     },
+     false,
+     {false, true, true, false, true, true, true},
+     Scheme::ButtonFace,
+     false},
+    {"AllSchemesOff",
+     [](const QString&) {
+         return lines({}, {"False", "False", "False", "False", "False", "False", "True"});
+     },
+     false,
+     {false, false, false, false, false, false, true},
+     std::nullopt,
+     false},
+    // Eight lines and more of noise: the first flag line is not a flag.
+    {"Binary",
+     [](const QString&) {
+         std::mt19937 draw(11);
+         QByteArray out;
+         for (int i = 1; i <= 4096; ++i) {
+             out += i % 50 == 0 ? '\r' : static_cast<char>(draw() & 0xff);
+         }
+         return out;
+     },
+     false, kBuilt, std::nullopt, true},
+    // A whole good record at its start, in a file far larger than a settings file.
+    {"Huge",
+     [](const QString& p) {
+         QByteArray out = lines(p, {"False", "False", "True", "False", "False", "False", "True"});
+         while (out.size() < 4 * 1024 * 1024) {
+             out += "True\r\n";
+         }
+         return out;
+     },
+     false, kBuilt, std::nullopt, true},
+    // Cut in its last flag line: the six flags before it apply, no scheme does.
+    {"TruncatedInTheLastLine",
+     [](const QString& p) {
+         return lines(p, {"False", "True", "False", "False", "False", "True"}) + "Tr";
+     },
+     true,
+     {false, true, false, false, false, true, true},
+     std::nullopt,
+     true},
+    {"NulInTheFolder",
+     [](const QString& p) {
+         return p.toUtf8() + QByteArray("\0x\r\n", 4) +
+                lines({}, {"False", "False", "False", "False", "True", "False", "True"}).mid(2);
+     },
+     false,
+     {false, false, false, false, true, false, true},
+     Scheme::Neon,
+     false},
+};
 
 }  // namespace
 
-class Startup : public AppFixture {};
+class Startup : public AppFixture {
+protected:
+    bool decorationsShown() {
+        return !main().Shape5->isHidden() && !main().Shape3->isHidden() &&
+               !main().Line1->isHidden();
+    }
+};
 
-TEST_F(Startup, FirstStartWithoutSettingsUsesTheBuiltStateAndWritesNothing) {
-    start();
-    FrmImage& w = main();
-    EXPECT_TRUE(w.txtDefault->text().isEmpty());
-    EXPECT_EQ(w.dirPic->path(), QDir::cleanPath(platform.fallbackFolder));
-    EXPECT_TRUE(w.mnuOptBacGrnDef->checked());
-    EXPECT_TRUE(w.mnuOptViewCon->checked());
-    EXPECT_FALSE(w.mnuOptViewRnd->checked());
-    EXPECT_TRUE(decorationsShown(w));
-    EXPECT_EQ(clientColour(w), controls::fromBgr(0x8000000F));
-    EXPECT_TRUE(messages.shown.isEmpty());
-    EXPECT_TRUE(w.isMaximized());
-    EXPECT_FALSE(QFileInfo::exists(platform.settingsPath));
-    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("0"));
-}
+class StartupSettings : public Startup, public ::testing::WithParamInterface<SettingsCase> {};
 
-TEST_F(Startup, OpensTheSavedFolderWithItsPictures) {
+TEST_P(StartupSettings, StartsWithWhatCouldBeAppliedAndWritesNothing) {
+    const SettingsCase& c = GetParam();
     const QString pics = folder(QStringLiteral("pics"));
     writePicture(pics, QStringLiteral("b.jpg"), {8, 8});
     writePicture(pics, QStringLiteral("A.BMP"), {8, 8});
     writePicture(pics, QStringLiteral("c.png"), {8, 8});  // not a listed kind
-    writeSettings(settingsLines(pics, {"False", "False", "True", "False", "False", "False", "True"}));
+    const std::optional<QByteArray> bytes = c.bytes(pics);
+    if (bytes) {
+        QDir().mkpath(QFileInfo(platform.settingsPath).absolutePath());
+        ASSERT_TRUE(plenarvo::testing::writeBytes(platform.settingsPath, *bytes));
+    }
     start();
+    advance(3000);
     FrmImage& w = main();
-    EXPECT_EQ(w.txtDefault->text(), pics);
-    EXPECT_EQ(w.txtDefault->tag, pics);
-    EXPECT_EQ(w.dirPic->path(), pics);
-    EXPECT_EQ(w.filPic->path(), pics);
-    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("2"));
-    EXPECT_EQ(w.filPic->list(0), QStringLiteral("A.BMP"));
-    EXPECT_EQ(w.filPic->listIndex(), -1);
-    // Teal alone: its colour, decorations hidden.
-    EXPECT_EQ(clientColour(w), schemeColour(Scheme::Teal));
-    EXPECT_FALSE(decorationsShown(w));
-}
-
-TEST_F(Startup, AMissingDefaultFolderFallsBackWithoutAMessage) {
-    const QString gone = temp.filePath(QStringLiteral("gone"));
-    writeSettings(settingsLines(gone, {"True", "False", "False", "False", "False", "False", "True"}));
-    start();
-    EXPECT_EQ(main().dirPic->path(), QDir::cleanPath(platform.fallbackFolder));
-    EXPECT_EQ(main().txtDefault->text(), gone);
-    EXPECT_EQ(main().txtDefault->tag, gone);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.isMaximized());
     EXPECT_TRUE(messages.shown.isEmpty());
+    EXPECT_EQ(w.dirPic->path(), c.folderOpened ? pics : QDir::cleanPath(platform.fallbackFolder));
+    EXPECT_EQ(w.filPic->path(), w.dirPic->path());
+    if (c.folderOpened) {
+        EXPECT_EQ(w.txtDefault->text(), pics);
+        EXPECT_EQ(w.txtDefault->tag, pics);
+        EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("2"));
+        EXPECT_EQ(w.filPic->list(0), QStringLiteral("A.BMP"));
+        EXPECT_EQ(w.filPic->listIndex(), -1);
+    } else {
+        EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("0"));
+    }
+    const Checks checks{w.mnuOptBacGrnDef->checked(),    w.mnuOptBacGrnPut->checked(),
+                        w.mnuOptBacGrnLitBlu->checked(), w.mnuOptBacGrnPur->checked(),
+                        w.mnuOptBacGrnGre->checked(),    w.mnuOptViewRnd->checked(),
+                        w.mnuOptViewCon->checked()};
+    EXPECT_EQ(checks, c.checks);
+    EXPECT_EQ(controls::background(w.client), c.colour ? schemeColour(*c.colour) : builtColour());
+    EXPECT_EQ(decorationsShown(), c.decorations);
+    EXPECT_EQ(QFileInfo::exists(platform.settingsPath), bytes.has_value());
+    if (bytes) {
+        EXPECT_EQ(settingsBytes(), *bytes);
+    }
 }
 
-TEST_F(Startup, AFormatErrorKeepsTheFlagsBeforeItAndAppliesNoScheme) {
-    // Neon set on line 6, then a bad view-order flag.
-    writeSettings(settingsLines(QStringLiteral("/nowhere"),
-                                {"false", "0", "0", "0", "-1", "perhaps", "False"}));
-    start();
-    FrmImage& w = main();
-    EXPECT_EQ(w.txtDefault->text(), QStringLiteral("/nowhere"));
-    EXPECT_FALSE(w.mnuOptBacGrnDef->checked());
-    EXPECT_TRUE(w.mnuOptBacGrnGre->checked());
-    EXPECT_FALSE(w.mnuOptViewRnd->checked());
-    EXPECT_TRUE(w.mnuOptViewCon->checked());  // after the bad line: as built
-    EXPECT_EQ(clientColour(w), controls::fromBgr(0x8000000F));
-    EXPECT_TRUE(decorationsShown(w));
-}
+INSTANTIATE_TEST_SUITE_P(Files, StartupSettings, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<SettingsCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
-TEST_F(Startup, AShortFileAppliesNothing) {
-    writeSettings({QStringLiteral("/somewhere"), "False", "True"});
-    start();
-    EXPECT_TRUE(main().txtDefault->text().isEmpty());
-    EXPECT_TRUE(main().mnuOptBacGrnDef->checked());
-    EXPECT_FALSE(main().mnuOptBacGrnPut->checked());
-}
-
-TEST_F(Startup, SeveralSchemesCheckedFollowTheLastInTestOrder) {
-    writeSettings(settingsLines(QString(), {"False", "True", "True", "False", "True", "TRUE", "true"}));
-    start();
-    FrmImage& w = main();
-    // Neon, Teal and Putty checked: Putty is tested last.
-    EXPECT_EQ(clientColour(w), schemeColour(Scheme::ButtonFace));
-    EXPECT_TRUE(w.mnuOptBacGrnPut->checked());
-    EXPECT_TRUE(w.mnuOptBacGrnLitBlu->checked());
-    EXPECT_TRUE(w.mnuOptBacGrnGre->checked());
-    EXPECT_TRUE(w.mnuOptViewRnd->checked());
-    EXPECT_TRUE(w.mnuOptViewCon->checked());
-    EXPECT_FALSE(decorationsShown(w));
-    // Dark Blue wins at start-up whenever it is checked.
+TEST_F(Startup, DarkBlueWinsTheStartUpColourWheneverChecked) {
     EXPECT_EQ(schemeColourOnLoad({true, true, false, false, false}), schemeColour(Scheme::Neon));
     EXPECT_EQ(schemeColourOnLoad({false, false, false, false, false}), std::nullopt);
-}
-
-TEST_F(Startup, AllSchemesOffLeavesTheBuiltColourAndHidesTheDecorations) {
-    writeSettings(settingsLines(QString(), {"False", "False", "False", "False", "False", "False", "True"}));
-    start();
-    EXPECT_EQ(clientColour(main()), controls::fromBgr(0x8000000F));
-    EXPECT_FALSE(decorationsShown(main()));
-    EXPECT_FALSE(main().mnuOptBacGrnDef->checked());
 }
 
 TEST_F(Startup, SplashPhaseRunsOnTheTimersInOrder) {
@@ -155,31 +227,23 @@ TEST_F(Startup, SplashPhaseRunsOnTheTimersInOrder) {
 }
 
 TEST_F(Startup, EveryExitPathEndsAtOnceWithoutSaving) {
-    start();
-    main().cmdExit_Click();
-    EXPECT_EQ(endCount, 1);
-    EXPECT_TRUE(forms->ended());
-    EXPECT_FALSE(main().isVisible());
-    EXPECT_FALSE(QFileInfo::exists(platform.settingsPath));
-}
-
-TEST_F(Startup, EscAndTheCloseBoxEndTheProgram) {
-    start();
-    QTest::keyClick(main().filPic, Qt::Key_Escape);
-    EXPECT_EQ(endCount, 1);
-
-    forms.reset();
-    endCount = 0;
-    start();
-    main().mnuFileExit->action()->trigger();
-    EXPECT_EQ(endCount, 1);
-
-    forms.reset();
-    endCount = 0;
-    start();
-    main().close();
-    EXPECT_EQ(endCount, 1);
-    EXPECT_FALSE(QFileInfo::exists(platform.settingsPath));
+    const std::function<void()> exits[] = {
+        [this] { main().cmdExit_Click(); },
+        [this] { QTest::keyClick(main().filPic, Qt::Key_Escape); },
+        [this] { main().mnuFileExit->action()->trigger(); },
+        [this] { main().close(); },
+    };
+    for (const auto& exit : exits) {
+        forms.reset();
+        endCount = 0;
+        start();
+        main().mnuOptViewRnd->setChecked(true);  // a change that is not saved
+        exit();
+        EXPECT_EQ(endCount, 1);
+        EXPECT_TRUE(forms->ended());
+        EXPECT_FALSE(main().isVisible());
+        EXPECT_FALSE(QFileInfo::exists(platform.settingsPath));
+    }
 }
 
 TEST_F(Startup, LayoutFollowsTheTwipsGrid) {
@@ -189,14 +253,11 @@ TEST_F(Startup, LayoutFollowsTheTwipsGrid) {
     EXPECT_EQ(w.filPic->geometry(), QRect(824, 248, 177, 327));
     EXPECT_EQ(w.imgImage->geometry(), QRect(48, 48, 457, 417));
     EXPECT_EQ(w.cmdExit->geometry(), QRect(832, 632, 97, 41));
-    EXPECT_EQ(w.cmdShow->text(), QStringLiteral("&Show Image"));
-    EXPECT_EQ(w.mnuOptBacGrnLitBlu->action()->text(), QStringLiteral("Teal  (Light Blue)"));
     EXPECT_EQ(w.cmdThumb->toolTip(),
               QStringLiteral("View thumbnails from Picture files Box up to the first 755 images of "
                              "a chosen directory. "));
     EXPECT_EQ(w.txtSeconds->maxLength(), 2);
     EXPECT_TRUE(w.frmDefault->isHidden());
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("Plenarvo"));
     EXPECT_EQ(FrmImage::startPicture().size(), QSize(622, 408));
     EXPECT_EQ(FrmImage::logoPicture().size(), QSize(121, 91));
     // Tab order starts at the file list, which has the focus.

@@ -2,14 +2,13 @@
 // the preview, the full view, the thumbnail sheet and the slide show.
 #include "full_view/frm_full_view.h"
 #include "robustness/robustness.h"
+#include "support/corpus.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QTest>
-
-#include <cstdio>
 
 using namespace plenarvo;
 using plenarvo::testing::Robustness;
@@ -22,42 +21,33 @@ using Expectations = QHash<QString, QString>;
 class CorpusWalk : public Robustness {
 protected:
     void SetUp() override {
-        const QString corpus = QStringLiteral(PLENARVO_CORPUS_DIR);
-        QFile manifest(QDir(corpus).filePath(QStringLiteral("MANIFEST.tsv")));
-        if (!manifest.open(QIODevice::ReadOnly)) {
+        const auto rows = plenarvo::testing::readCorpusManifest();
+        if (rows.empty()) {
             GTEST_SKIP() << "no picture corpus";
         }
         pics = folder(QStringLiteral("corpus"));
-        manifest.readLine();  // the column names
-        while (!manifest.atEnd()) {
-            const QList<QByteArray> columns = manifest.readLine().split('\t');
-            if (columns.size() < 4) {
-                continue;
-            }
-            const QString path = QString::fromUtf8(columns[0]);
+        for (const auto& row : rows) {
             // One folder for all: the path's folders become part of the name.
-            QString name = path;
+            QString name = row.path;
             name.replace(u'/', u'_');
-            if (path.endsWith(u'/')) {
+            if (row.path.endsWith(u'/')) {
                 // A folder named like a picture: it must never be listed.
                 name.chop(1);
                 ASSERT_TRUE(QDir(pics).mkdir(name));
                 continue;
             }
             const QString target = QDir(pics).filePath(name);
-            ASSERT_TRUE(QFile::copy(QDir(corpus).filePath(path), target)) << path.toStdString();
+            ASSERT_TRUE(QFile::copy(plenarvo::testing::corpusDir() + u'/' + row.path, target));
             QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
             // Files of other kinds are copied too; the list must leave them out.
             if (controls::FileList::pictureExtensions().contains(QFileInfo(name).suffix(),
                                                                  Qt::CaseInsensitive)) {
-                expected.insert(name, QString::fromUtf8(columns[3]));
+                expected.insert(name, row.expected);
             }
         }
-        ASSERT_FALSE(expected.isEmpty());
         startPastSplash();
         openFolder(pics);
         ASSERT_EQ(main().filPic->listCount(), expected.size());
-        ASSERT_EQ(main().txtFileCount->text(), QString::number(expected.size()));
         for (int i = 0; i < main().filPic->listCount(); ++i) {
             ASSERT_TRUE(expected.contains(main().filPic->list(i)));
         }
@@ -69,8 +59,6 @@ protected:
 
 TEST_F(CorpusWalk, PreviewAndFullViewShowOrRefuseEveryFileCleanly) {
     FrmImage& w = main();
-    int shown = 0;
-    int refused = 0;
     for (int i = 0; i < w.filPic->listCount(); ++i) {
         const QString name = w.filPic->list(i);
         SCOPED_TRACE(name.toStdString());
@@ -81,12 +69,10 @@ TEST_F(CorpusWalk, PreviewAndFullViewShowOrRefuseEveryFileCleanly) {
         w.cmdShow_Click();
 
         if (w.lblImage->text() == name) {
-            ++shown;
             EXPECT_TRUE(messages.shown.isEmpty());
             EXPECT_FALSE(w.imgImage->shownImage().isNull());
             EXPECT_NE(promise, QStringLiteral("fails"));
         } else {
-            ++refused;
             // One clear message that names the file; the preview keeps its picture
             // and the label the name that goes with it.
             ASSERT_EQ(messages.shown.size(), 1);
@@ -108,9 +94,6 @@ TEST_F(CorpusWalk, PreviewAndFullViewShowOrRefuseEveryFileCleanly) {
         EXPECT_TRUE(w.isVisible());
         EXPECT_FALSE(forms->isLoaded(Window::FullView));
     }
-    std::printf("corpus preview: %d files, %d shown, %d refused\n", shown + refused, shown,
-                refused);
-    EXPECT_EQ(shown + refused, expected.size());
 }
 
 TEST_F(CorpusWalk, TheThumbnailSheetGivesEveryFileItsCell) {
@@ -118,8 +101,6 @@ TEST_F(CorpusWalk, TheThumbnailSheetGivesEveryFileItsCell) {
     ASSERT_EQ(s.ThumbCount, expected.size());
     buildWholeSheet();
     ASSERT_EQ(static_cast<int>(s.cells().size()), s.ThumbCount + 1);
-    int pictures = 0;
-    int empty = 0;
     for (int k = 1; k <= s.ThumbCount; ++k) {
         const QString name = main().filPic->list(k - 1);
         SCOPED_TRACE(name.toStdString());
@@ -129,15 +110,9 @@ TEST_F(CorpusWalk, TheThumbnailSheetGivesEveryFileItsCell) {
         if (img == nullptr) {
             continue;  // a picture the sheet discards while it grows
         }
-        if (img->shownImage().isNull()) {
-            ++empty;
-            EXPECT_NE(expected.value(name), QStringLiteral("decodes"));
-        } else {
-            ++pictures;
-            EXPECT_NE(expected.value(name), QStringLiteral("fails"));
-        }
+        EXPECT_NE(expected.value(name),
+                  img->shownImage().isNull() ? QStringLiteral("decodes") : QStringLiteral("fails"));
     }
-    std::printf("corpus sheet: %d cells with a picture, %d empty\n", pictures, empty);
 
     // Any key on the sheet goes back to the main window.
     QTest::keyClick(&s, Qt::Key_A);
@@ -155,7 +130,6 @@ TEST_F(CorpusWalk, TheSlideShowPassesOverWhatItCannotShowAndGoesOn) {
     ASSERT_EQ(w.chkTimed->value(), 1);
 
     QString firstRefused;
-    int shown = 0;
     // Every file once, and the first again after the wrap.
     for (int step = 0; step <= n; ++step) {
         const int i = step % n;
@@ -164,7 +138,6 @@ TEST_F(CorpusWalk, TheSlideShowPassesOverWhatItCannotShowAndGoesOn) {
         ASSERT_EQ(w.filPic->listIndex(), i);
         const QString promise = expected.value(name);
         if (w.lblImage->text() == name) {
-            shown += step < n ? 1 : 0;
             EXPECT_NE(promise, QStringLiteral("fails"));
             EXPECT_EQ(forms->fullView().picFullScr->picture().size(), w.imgImage->picture().size());
         } else {
@@ -181,7 +154,6 @@ TEST_F(CorpusWalk, TheSlideShowPassesOverWhatItCannotShowAndGoesOn) {
             advance(1000);
         }
     }
-    std::printf("corpus slide show: %d files, %d shown, %d passed over\n", n, shown, n - shown);
 
     // The first picture that could not be shown is told, once, by name; later
     // ones are passed over without stacking up boxes behind the show.

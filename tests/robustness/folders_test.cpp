@@ -12,7 +12,6 @@
 
 using namespace plenarvo;
 using plenarvo::testing::Robustness;
-using plenarvo::testing::tinyBitmap;
 using plenarvo::testing::writeBytes;
 
 namespace {
@@ -47,9 +46,7 @@ TEST_F(Folders, FiveThousandFilesAreCountedSortedCappedAndWrapped) {
     QStringList order = names;
     std::shuffle(order.begin(), order.end(), std::mt19937(5));
     for (const QString& name : order) {
-        ASSERT_TRUE(
-            writeBytes(QDir(pics).filePath(name),
-                       tinyBitmap(QColor::fromHsv(name.mid(3, 5).toInt() % 360, 200, 200))));
+        writePicture(pics, name, {1, 1}, QColor::fromHsv(name.mid(3, 5).toInt() % 360, 200, 200));
     }
     // Files and folders that are not pictures of a listed kind.
     for (int i = 0; i < 300; ++i) {

@@ -4,56 +4,8 @@
 #include "thumbnails/thumbnail_loader.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QtEndian>
 
 namespace plenarvo::testing {
-
-namespace {
-
-void put16(QByteArray& out, quint16 value) {
-    char bytes[2];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 2);
-}
-
-void put32(QByteArray& out, quint32 value) {
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
-}
-
-}  // namespace
-
-QByteArray tinyBitmap(QColor colour) {
-    QByteArray out;
-    out.append("BM", 2);
-    put32(out, 58);  // file size
-    put32(out, 0);   // reserved
-    put32(out, 54);  // offset of the pixels
-    put32(out, 40);  // info header size
-    put32(out, 1);   // width
-    put32(out, 1);   // height
-    put16(out, 1);   // planes
-    put16(out, 24);  // bits per pixel
-    put32(out, 0);   // no compression
-    put32(out, 4);   // size of the pixels, one row padded to four bytes
-    put32(out, 2835);
-    put32(out, 2835);
-    put32(out, 0);
-    put32(out, 0);
-    out.append(static_cast<char>(colour.blue()));
-    out.append(static_cast<char>(colour.green()));
-    out.append(static_cast<char>(colour.red()));
-    out.append('\0');
-    return out;
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
 
 void Robustness::startPastSplash() {
     start();

@@ -3,16 +3,9 @@
 #include "support/fakes/app_fixture.h"
 #include "thumbnails/frm_thumb.h"
 
-#include <QByteArray>
-#include <QColor>
 #include <QSet>
 
 namespace plenarvo::testing {
-
-// The bytes of a one-pixel, 24-bit bitmap file of this colour.
-QByteArray tinyBitmap(QColor colour);
-// Writes bytes to a file; false when that fails.
-bool writeBytes(const QString& path, const QByteArray& bytes);
 
 // The whole program on fakes, started past its splash phase, with helpers that
 // drive the thumbnail sheet to its last cell.

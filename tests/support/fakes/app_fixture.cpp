@@ -13,6 +13,12 @@ void doubleClick(QWidget* widget, QPoint where) {
     QTest::mouseDClick(widget, Qt::LeftButton, {}, where);
 }
 
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
 AppFixture::AppFixture() {
     platform.clock = &clock;
     platform.messages = &messages;

@@ -23,6 +23,8 @@ namespace plenarvo::testing {
 
 // A double-click as a user makes it: a click, then the second press.
 void doubleClick(QWidget* widget, QPoint where);
+// Writes bytes to a file, replacing it; false when that fails.
+bool writeBytes(const QString& path, const QByteArray& bytes);
 
 // The whole program on fakes: a manual clock, recorded message boxes, a settings
 // file and picture folders in a temporary folder. Nothing waits on real time.
