@@ -29,20 +29,12 @@ protected:
     bool aboutOpen() const { return forms->isLoaded(Window::About); }
 };
 
-TEST_F(About, ShowsTheTitleVersionAndDescriptionInItsPlace) {
+TEST_F(About, ShowsTheTitleAndVersionWithOkAsDefault) {
     FrmAbout& about = openAbout();
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About Plenarvo"));
     EXPECT_EQ(about.lblTitle->text(), QStringLiteral("Plenarvo"));
     EXPECT_EQ(about.lblVersion->text(), QStringLiteral("Version 2.1.1"));
-    EXPECT_EQ(about.lblDescription->text(),
-              QStringLiteral("Plenarvo is a handy compact picture and image viewer that allows you "
-                             "to navigate through your drives, and directories to locate then view "
-                             "your pictures."));
-    EXPECT_TRUE(
-        about.lblSupport->text().startsWith(QStringLiteral("Please report any bugs to : ")));
-    EXPECT_EQ(about.size(), twips::size(6630, 4935));
     EXPECT_EQ(about.cmdOK->geometry(), twips::rect(4680, 3480, 1260, 345));
-    EXPECT_EQ(about.cmdSysInfo->geometry(), twips::rect(4680, 4080, 1245, 345));
     EXPECT_EQ(about.cmdOK->toolTip(), QStringLiteral("Return to the program"));
     EXPECT_TRUE(about.cmdOK->isDefault());
     EXPECT_EQ(about.focusWidget(), about.cmdOK);

@@ -54,22 +54,3 @@ TEST_F(DefaultDirectory, AnUnsavedEditIsDroppedWhenTheFrameOpensAgain) {
     EXPECT_TRUE(w.txtDefault->text().isEmpty());
     EXPECT_TRUE(settingsBytes().isEmpty());  // neither Hide nor the menu writes
 }
-
-TEST_F(DefaultDirectory, AFailedWriteKeepsTheChangeAndTellsOnce) {
-    // The settings folder's place is taken by a file: no write can succeed.
-    const QString pics = folder(QStringLiteral("pics"));
-    platform.settingsPath = pics + QStringLiteral("/blocker/default.dat");
-    QFile blocker(pics + QStringLiteral("/blocker"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    start();
-    FrmImage& w = main();
-    openFolder(pics);
-    w.cmdCDefault_Click();
-    w.cmdCDefault_Click();
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].title, QStringLiteral("Settings Not Saved"));
-    EXPECT_EQ(w.txtDefault->text(), pics);
-    EXPECT_EQ(w.txtDefault->tag, pics);
-    EXPECT_TRUE(w.frmDefault->isHidden());
-}

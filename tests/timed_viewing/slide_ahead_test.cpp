@@ -70,32 +70,3 @@ TEST_F(SlideAheadShow, RandomOrderWorksOutTheNextDrawAhead) {
     }
     EXPECT_EQ(SlideAhead::counts().hits - before, 8);
 }
-
-TEST_F(Slideshow, SlideAheadHoldsOnlyTheNextPictureAndDeliversItByAQueuedCall) {
-    startIn({"a.jpg", "b.bmp", "c_junk.bmp"});
-    const QSize size(31, 17);
-    const QString a = QDir(pics).filePath(QStringLiteral("a.jpg"));
-    const QString junk = QDir(pics).filePath(QStringLiteral("c_junk.bmp"));
-    SlideAhead ahead;
-
-    ahead.request(a, size);
-    ahead.finishDecoding();
-    EXPECT_FALSE(ahead.delivered());
-    settle();
-    ASSERT_TRUE(ahead.delivered());
-    std::optional<DecodedSlide> slide = ahead.take(a, size);
-    ASSERT_TRUE(slide && slide->ok());
-    EXPECT_EQ(slide->preview, SlideAhead::decode(a, size).preview);
-    EXPECT_FALSE(ahead.holding());
-
-    ahead.request(a, size);
-    ahead.request(QDir(pics).filePath(QStringLiteral("b.bmp")), size);  // a is dropped
-    EXPECT_FALSE(ahead.take(a, size).has_value());
-    EXPECT_FALSE(ahead.holding());
-
-    ahead.request(junk, size);
-    slide = ahead.take(junk, size);
-    ASSERT_TRUE(slide.has_value());
-    EXPECT_FALSE(slide->ok());
-    EXPECT_FALSE(slide->error.isEmpty());
-}

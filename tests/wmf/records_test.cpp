@@ -44,17 +44,15 @@ bool isRed(QRgb c) {
     return qRed(c) > 240 && qGreen(c) < 15 && qBlue(c) < 15 && qAlpha(c) == 255;
 }
 
-TEST(MetafileSize, PlaceableBoxAtUnitsPerInch) {
+TEST(MetafileSize, PlaceableBoxAtUnitsPerInchOrPlainWindow) {
     auto b = MetafileBuilder::placeable(9000, 4493, 1440);
     b.eof();
     EXPECT_TRUE(wmf::looksLikeMetafile(b.bytes));
     EXPECT_EQ(wmf::naturalSize(b.bytes), QSize(600, 300));
-}
-
-TEST(MetafileSize, PlainFileTakesItsWindowAt1440PerInch) {
-    auto b = MetafileBuilder::plain();
-    b.record(0x0103, {8}).window(2880, 1440).eof();
-    EXPECT_EQ(wmf::naturalSize(b.bytes), QSize(192, 96));
+    // Without the placeable header: the window at 1440 units to the inch, or a default.
+    auto plain = MetafileBuilder::plain();
+    plain.record(0x0103, {8}).window(2880, 1440).eof();
+    EXPECT_EQ(wmf::naturalSize(plain.bytes), QSize(192, 96));
     auto bare = MetafileBuilder::plain();
     bare.eof();
     EXPECT_EQ(wmf::naturalSize(bare.bytes), QSize(256, 256));
@@ -152,16 +150,15 @@ TEST(MetafileDrawing, ClipRectanglesLimitDrawingUntilRestored) {
     EXPECT_TRUE(isRed(image.pixel(95, 95)));
 }
 
-TEST(MetafileDrawing, MissingObjectsAreIgnored) {
+TEST(MetafileDrawing, MissingObjectsAreIgnoredAndRestoreDcBringsBackTheBrush) {
     auto b = redCanvas();
     b.select(40);             // no such object: red stays
     b.record(0x01F0, {300});  // deleting nothing is harmless
     b.record(kRectangle, {50, 50, 10, 10}).eof();
     EXPECT_TRUE(isRed(draw(b).pixel(30, 30)));
-}
 
-TEST(MetafileDrawing, RestoreDcBringsBackTheBrush) {
-    auto b = redCanvas();
+    // Restoring the saved state brings back the brush.
+    b = redCanvas();
     b.record(kSaveDc, {}).solidBrush(0xFF0000).select(2);  // blue
     b.record(kRectangle, {20, 20, 0, 0});
     b.record(kRestoreDc, {-1});
