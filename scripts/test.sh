@@ -16,7 +16,7 @@ echo "== Sanitizer build and test"
 cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPLENARVO_SANITIZE=ON \
   -DPLENARVO_BENCH=OFF
 cmake --build "$root/build-asan" -j"$jobs"
-ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
 
 echo "== Fuzz targets, a short run each"

@@ -270,9 +270,7 @@ void FrmImage::Timer3_Timer() {
     FrmSplash& splash = forms_.splash();
     splash.raise();
     Timer3->setEnabled(false);
-    if (!isVisible()) {
-        showMaximized();
-    }
+    showMaximized();
     splash.hide();
     if (forms_.isLoaded(Window::FullView)) {
         forms_.fullView().hide();
@@ -312,8 +310,8 @@ bool FrmImage::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     auto* widget = static_cast<QWidget*>(watched);
-    if (widget->window() != this) {
-        return false;
+    if (widget->window() != this || qobject_cast<QMenuBar*>(widget)) {
+        return false;  // a menu in keyboard mode takes its own Esc and Enter
     }
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->modifiers() & ~Qt::KeypadModifier) {

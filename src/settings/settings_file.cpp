@@ -111,6 +111,13 @@ bool writeFile(const QString& path, const Record& record, QString* error) {
         }
         return false;
     }
+    // A carriage return inside the folder's name would end the first line early.
+    if (record.defaultDirectory.contains(u'\r')) {
+        if (error) {
+            *error = QStringLiteral("the default folder's name holds a carriage return");
+        }
+        return false;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error) {

@@ -63,7 +63,12 @@ private:
 class Label : public QLabel {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    // Captions and file names show as written, never as formatted text.
+    explicit Label(QWidget* parent = nullptr) : QLabel(parent) { setTextFormat(Qt::PlainText); }
+    explicit Label(const QString& text, QWidget* parent = nullptr) : QLabel(parent) {
+        setTextFormat(Qt::PlainText);
+        setText(text);
+    }
     std::function<void()> onClick;
 
 protected:
