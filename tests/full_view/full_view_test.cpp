@@ -104,24 +104,37 @@ TEST_F(FullView, FirstOpeningAfterStartUpShowsNaturalSizeThenTheRuleApplies) {
     EXPECT_EQ(shownControl(view()), Shown::Wide);
 }
 
-TEST_F(FullView, ReturnToTheMainWindowResetsTheViewOrderWithoutSaving) {
+TEST_F(FullView, UnloadResetsTheViewOrderAndClearsTimedViewingWithoutSaving) {
     startAndSettle();
-    main().mnuOptViewRnd->setChecked(true);
-    main().mnuOptViewCon->setChecked(false);
-    const QByteArray before = settingsBytes();
-    preview({300, 200});
-    main().cmdFullScreen_Click();
-    ASSERT_EQ(view().Tag, QStringLiteral("Forward"));
-    QTest::keyClick(view().picFullScr, Qt::Key_7);  // a digit returns as a letter does
-    settle();
-    EXPECT_TRUE(main().isVisible());
-    EXPECT_FALSE(forms->isLoaded(Window::FullView));
-    EXPECT_EQ(main().chkTimed->value(), 0);
-    EXPECT_TRUE(main().mnuOptViewCon->checked());
-    EXPECT_FALSE(main().mnuOptViewRnd->checked());
-    EXPECT_EQ(settingsBytes(), before);
-    // The next load starts from the built state again.
-    EXPECT_EQ(view().Tag, QStringLiteral("Forward"));
+    int timedClicks = 0;
+    main().chkTimed->onClick = [&] { ++timedClicks; };
+    for (const bool byKey : {false, true}) {  // loaded hidden since start-up, then anew
+        main().chkTimed->setValue(1);
+        main().mnuOptViewRnd->setChecked(true);
+        main().mnuOptViewCon->setChecked(false);
+        timedClicks = 0;
+        const QByteArray before = settingsBytes();
+        if (byKey) {
+            preview({300, 200});
+            main().cmdFullScreen_Click();
+            ASSERT_EQ(view().Tag, QStringLiteral("Forward"));
+            QTest::keyClick(view().picFullScr, Qt::Key_7);  // a digit returns as a letter does
+            settle();
+            EXPECT_TRUE(main().isVisible());
+        } else {
+            ASSERT_TRUE(forms->isLoaded(Window::FullView));
+            forms->unload(Window::FullView);  // as a colour-scheme change does
+        }
+        EXPECT_FALSE(forms->isLoaded(Window::FullView));
+        EXPECT_EQ(main().chkTimed->value(), 0);
+        EXPECT_EQ(timedClicks, 1);  // clearing it ran its click handling once
+        EXPECT_TRUE(main().mnuOptViewCon->checked());
+        EXPECT_FALSE(main().mnuOptViewRnd->checked());
+        EXPECT_EQ(settingsBytes(), before);
+        // Unloading again is harmless and runs nothing.
+        forms->unload(Window::FullView);
+        EXPECT_EQ(timedClicks, 1);
+    }
 }
 
 TEST_F(FullView, KeysReturnOnlyThroughThePictureBox) {
@@ -139,24 +152,6 @@ TEST_F(FullView, KeysReturnOnlyThroughThePictureBox) {
     settle();
     EXPECT_FALSE(forms->isLoaded(Window::FullView));
     EXPECT_TRUE(main().isVisible());
-}
-
-TEST_F(FullView, UnloadStepsRunWhoeverUnloads) {
-    startAndSettle();
-    int timedClicks = 0;
-    main().chkTimed->onClick = [&] { ++timedClicks; };
-    main().chkTimed->setValue(1);
-    main().mnuOptViewRnd->setChecked(true);
-    main().mnuOptViewCon->setChecked(false);
-    timedClicks = 0;
-    forms->unload(Window::FullView);  // as a colour-scheme change does
-    EXPECT_EQ(main().chkTimed->value(), 0);
-    EXPECT_EQ(timedClicks, 1);  // clearing it ran its click handling once
-    EXPECT_TRUE(main().mnuOptViewCon->checked());
-    EXPECT_FALSE(main().mnuOptViewRnd->checked());
-    // Unloading again is harmless and runs nothing.
-    forms->unload(Window::FullView);
-    EXPECT_EQ(timedClicks, 1);
 }
 
 TEST_F(FullView, ClosingFromTheTitleBarShowsTheWindowItCameFrom) {
