@@ -345,9 +345,11 @@ void FrmThumb::BuildNextRows() {
     }
     layOutBar();
     const int max = static_cast<qint16>(picHold->height() - height() + 400);
-    // A negative range runs from 0 at the top down to the negative end.
-    vsrPallet->setInvertedAppearance(max < 0);
-    vsrPallet->setRange(std::min(0, max), std::max(0, max));
+    // A bar whose Max is below its Min still runs from Min at the top to Max at
+    // the bottom, its values falling as it goes down. Qt's bar only rises, so it
+    // holds the distance from 0 and the sheet reads it with the sign turned.
+    barSign_ = max < 0 ? -1 : 1;
+    vsrPallet->setRange(0, max < 0 ? -max : max);
     PrintSheetTitle();
 
     requestThumbnails(RowEnd + kDecodeAhead);
@@ -464,11 +466,11 @@ void FrmThumb::showReadyThumbnails() {
 // ---- paging and selection ----
 
 void FrmThumb::vsrPallet_Scroll() {
-    picHold->move(picHold->x(), -vsrPallet->sliderPosition());
+    picHold->move(picHold->x(), -(barSign_ * vsrPallet->sliderPosition()));
 }
 
 void FrmThumb::vsrPallet_Change() {
-    const auto top = static_cast<qint16>(60 - vsrPallet->value());
+    const auto top = static_cast<qint16>(60 - barSign_ * vsrPallet->value());
     picHold->move(picHold->x(), top);
     if (RowEnd == ThumbCount) {
         return;

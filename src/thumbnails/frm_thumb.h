@@ -136,6 +136,7 @@ private:
     QHash<int, QImage> ready_;  // decoded pictures of cells not shown yet
     bool row1Discarded_ = false;
     int dragStartValue_ = 0;
+    int barSign_ = 1;  // -1 while the bar's Max is below its Min
     int outerHeight_ = 0;
     QPointF titlePos_;
     bool titlePrinted_ = false;
