@@ -117,7 +117,10 @@ TEST(SettingsFile, AFailedWriteLeavesTheOldFile) {
     QString error;
     EXPECT_FALSE(writeFile(blocker + QStringLiteral("/default.dat"), record, &error));
     EXPECT_FALSE(error.isEmpty());
-    // A record too long to be read back is refused rather than written.
+    // A record that would not read back is refused rather than written: a carriage
+    // return in the folder's name, or a folder too long.
+    record.defaultDirectory = QStringLiteral("/odd\rname");
+    EXPECT_FALSE(writeFile(dir.filePath(QStringLiteral("long.dat")), record, &error));
     record.defaultDirectory = QString(30000, QChar(0x4E2D));
     EXPECT_FALSE(writeFile(dir.filePath(QStringLiteral("long.dat")), record, &error));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("long.dat"))));
