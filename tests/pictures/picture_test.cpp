@@ -1,6 +1,7 @@
 // Picture and decodeScaled on files made at test time.
 
 #include "platform/pictures/picture.h"
+#include "support/le_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -48,88 +49,52 @@ bool bluish(QRgb c) {
     return qBlue(c) > 200 && qRed(c) < 60;
 }
 
-void putLe16(QByteArray& b, int v) {
-    b.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
-}
-void putLe32(QByteArray& b, qint64 v) {
-    putLe16(b, int(v & 0xFFFF));
-    putLe16(b, int((v >> 16) & 0xFFFF));
-}
-
 // A BMP file header and 40-byte info header; the caller appends palette and pixels.
 QByteArray bmpHeader(qint64 width, qint64 height, int bits, int compression, int paletteSize,
                      qint64 pixelBytes) {
     const int offset = 14 + 40 + 4 * paletteSize;
     QByteArray b("BM");
-    putLe32(b, offset + pixelBytes);
-    putLe32(b, 0);
-    putLe32(b, offset);
-    putLe32(b, 40);
-    putLe32(b, width);
-    putLe32(b, height);
-    putLe16(b, 1);
-    putLe16(b, bits);
-    putLe32(b, compression);
-    putLe32(b, pixelBytes);
-    putLe32(b, 2835);
-    putLe32(b, 2835);
-    putLe32(b, paletteSize);
-    putLe32(b, 0);
-    return b;
+    le32(b, {offset + pixelBytes, 0, offset, 40, width, height});
+    le16(b, {1, bits});
+    return le32(b, {compression, pixelBytes, 2835, 2835, paletteSize, 0});
 }
 
-// The JPEG bytes with an EXIF segment saying `orientation` put right after SOI.
+// The JPEG bytes with an EXIF segment (one Orientation entry) right after SOI.
 QByteArray withOrientation(const QByteArray& jpeg, int orientation) {
     QByteArray tiff("II*\0", 4);
-    putLe32(tiff, 8);       // first directory right after this header
-    putLe16(tiff, 1);       // one entry
-    putLe16(tiff, 0x0112);  // Orientation
-    putLe16(tiff, 3);       // SHORT
-    putLe32(tiff, 1);
-    putLe16(tiff, orientation);
-    putLe16(tiff, 0);
-    putLe32(tiff, 0);  // no next directory
+    le32(tiff, {8});
+    le16(tiff, {1, 0x0112, 3});
+    le32(tiff, {1});
+    le16(tiff, {orientation, 0});
+    le32(tiff, {0});
     const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
     QByteArray segment("\xFF\xE1", 2);
     segment.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));
-    segment += payload;
-    return jpeg.left(2) + segment + jpeg.mid(2);
+    return jpeg.left(2) + segment + payload + jpeg.mid(2);
 }
 
-// A GIF of a red and blue picture (Qt writes no GIFs). The LZW stream sends a clear
-// code before every second pixel, so that codes stay three bits wide.
+// A GIF of a red and blue picture (Qt writes no GIFs). A clear code before every
+// second pixel keeps the LZW codes three bits wide.
 QByteArray redBlueGif(const QImage& image) {
     QByteArray b("GIF89a");
-    putLe16(b, image.width());
-    putLe16(b, image.height());
-    b.append(char(0x80)).append('\0').append('\0');  // global table of two colours
-    b.append("\xFF\x00\x00\x00\x00\xFF", 6);
-    b.append(',');
-    putLe16(b, 0);
-    putLe16(b, 0);
-    putLe16(b, image.width());
-    putLe16(b, image.height());
-    b.append('\0').append(char(2));  // no local table; minimum code size 2
+    le16(b, {image.width(), image.height()});
+    b.append("\x80\0\0\xFF\x00\x00\x00\x00\xFF,", 10);  // two global colours
+    le16(b, {0, 0, image.width(), image.height()});
+    b.append("\0\x02", 2);  // no local table; minimum code size 2
     QByteArray data;
     quint32 bits = 0;
     int count = 0;
     auto put = [&](int code) {
         bits |= quint32(code) << count;
-        count += 3;
-        while (count >= 8) {
+        for (count += 3; count >= 8; count -= 8, bits >>= 8) {
             data.append(char(bits & 0xFF));
-            bits >>= 8;
-            count -= 8;
         }
     };
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x, ++n) {
-            if (n % 2 == 0) {
-                put(4);
-            }
-            put(qRed(image.pixel(x, y)) > 128 ? 0 : 1);
+    for (int n = 0; n < image.width() * image.height(); ++n) {
+        if (n % 2 == 0) {
+            put(4);
         }
+        put(qRed(image.pixel(n % image.width(), n / image.width())) > 128 ? 0 : 1);
     }
     put(5);
     if (count > 0) {
@@ -139,8 +104,7 @@ QByteArray redBlueGif(const QImage& image) {
         const QByteArray block = data.mid(at, 255);
         b.append(char(block.size())).append(block);
     }
-    b.append('\0').append(';');
-    return b;
+    return b.append("\0;", 2);
 }
 
 class PictureFiles : public ::testing::Test {
@@ -194,21 +158,6 @@ TEST_F(PictureFiles, UnreadableFilesFailWithAReason) {
     EXPECT_TRUE(none.image(&error).isNull());
     EXPECT_TRUE(none.scaled(QSize(4, 4)).isNull());
     EXPECT_TRUE(none.saveData().isEmpty());
-}
-
-TEST_F(PictureFiles, AbsurdHeadersFailBeforeAllocating) {
-    // 100000 x 100000 pixels claimed, a few bytes of data.
-    QByteArray bmp = bmpHeader(100000, 100000, 24, 0, 0, 16);
-    bmp.append(16, '\0');
-    QString error;
-    EXPECT_TRUE(Picture::fromFile(write("huge.bmp", bmp), &error).isNull());
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_TRUE(decodeScaled(write("huge2.bmp", bmp), QSize(95, 81)).isNull());
-
-    // The same for an RLE bitmap whose few bytes would have to cover 48 megapixels.
-    QByteArray rle = bmpHeader(8000, 6000, 8, 1, 2, 8);
-    rle.append(QByteArray("\0\0\0\0\xFF\xFF\xFF\0\x02\x01\x00\x00\x00\x01", 14));
-    EXPECT_TRUE(Picture::fromData(rle).image().isNull());
 }
 
 TEST_F(PictureFiles, VeryLargeJpegLoadsAndDecodes) {
@@ -308,12 +257,21 @@ TEST(PictureSaving, BitmapsKeepTheirBytesOthersBecomeBitmaps) {
     EXPECT_EQ(Picture::fromData(artwork).size(), source.size());
 }
 
-TEST(BitmapDecoding, RunLengthSkipsAndShortFilesShowWhatTheyHold) {
+TEST_F(PictureFiles, BitmapsWithAbsurdHeadersFailAndShortOnesShowWhatTheyHold) {
+    // 100000 x 100000 pixels claimed, a few bytes of data: refused before allocating.
+    QByteArray bmp = bmpHeader(100000, 100000, 24, 0, 0, 16).append(16, '\0');
+    QString error;
+    EXPECT_TRUE(Picture::fromFile(write("huge.bmp", bmp), &error).isNull());
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(decodeScaled(write("huge2.bmp", bmp), QSize(95, 81)).isNull());
+    QByteArray huge = bmpHeader(8000, 6000, 8, 1, 2, 8);  // RLE, 48 megapixels
+    huge.append(QByteArray("\0\0\0\0\xFF\xFF\xFF\0\x02\x01\x00\x00\x00\x01", 14));
+    EXPECT_TRUE(Picture::fromData(huge).image().isNull());
+
     // A 4x2 RLE8 bitmap: the bottom row "1 1 0 0" by a run, then end of bitmap,
     // so the top row is skipped and stays transparent.
     QByteArray rle = bmpHeader(4, 2, 8, 1, 2, 6);
-    putLe32(rle, 0x000000FF);  // index 0: blue
-    putLe32(rle, 0x00FF0000);  // index 1: red
+    le32(rle, {0x000000FF, 0x00FF0000});  // index 0 blue, 1 red
     rle.append(QByteArray("\x02\x01\x02\x00\x00\x01", 6));
     const QImage decoded = Picture::fromData(rle).image();
     ASSERT_EQ(decoded.size(), QSize(4, 2));

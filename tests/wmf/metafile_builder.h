@@ -1,10 +1,11 @@
 #pragma once
 
+#include "support/le_bytes.h"
+
 #include <QByteArray>
 #include <QImage>
 
 #include <cstdint>
-#include <initializer_list>
 
 // Builds small metafiles byte by byte for the tests.
 class MetafileBuilder {
@@ -12,16 +13,13 @@ public:
     // A placeable metafile with the frame (0,0)-(width,height) at `unitsPerInch`.
     static MetafileBuilder placeable(int width, int height, int unitsPerInch) {
         MetafileBuilder b;
-        b.u32(0x9AC6CDD7);
-        b.u16(0);
-        b.i16s({0, 0, int16_t(width), int16_t(height)});
-        b.u16(uint16_t(unitsPerInch));
-        b.u32(0);
+        le32(b.bytes, {0x9AC6CDD7});
+        le16(b.bytes, {0, 0, 0, width, height, unitsPerInch, 0, 0});
         uint16_t sum = 0;
         for (int i = 0; i < 20; i += 2) {
             sum ^= uint16_t(uint8_t(b.bytes[i]) | (uint8_t(b.bytes[i + 1]) << 8));
         }
-        b.u16(sum);
+        le16(b.bytes, {sum});
         b.standardHeader();
         return b;
     }
@@ -33,10 +31,10 @@ public:
 
     // A record from its function and 16-bit parameters in the order they are stored.
     MetafileBuilder& record(uint16_t function, std::initializer_list<int> words) {
-        u32(uint32_t(3 + words.size()));
-        u16(function);
+        le32(bytes, {qint64(3 + words.size())});
+        le16(bytes, {function});
         for (int w : words) {
-            u16(uint16_t(w));
+            le16(bytes, {w});
         }
         return *this;
     }
@@ -45,9 +43,7 @@ public:
         if (params.size() % 2) {
             params.append('\0');
         }
-        u32(uint32_t(3 + params.size() / 2));
-        u16(function);
-        bytes.append(params);
+        le16(le32(bytes, {3 + params.size() / 2}), {function}).append(params);
         return *this;
     }
     MetafileBuilder& eof() { return record(0, {}); }
@@ -66,63 +62,20 @@ public:
     QByteArray bytes;
 
 private:
-    void standardHeader() {
-        u16(1);
-        u16(9);
-        u16(0x0300);
-        u32(0);
-        u16(8);  // objects
-        u32(0);
-        u16(0);
-    }
-    void u16(uint16_t v) {
-        bytes.append(char(v & 0xFF));
-        bytes.append(char(v >> 8));
-    }
-    void u32(uint32_t v) {
-        u16(uint16_t(v & 0xFFFF));
-        u16(uint16_t(v >> 16));
-    }
-    void i16s(std::initializer_list<int16_t> values) {
-        for (int16_t v : values) {
-            u16(uint16_t(v));
-        }
-    }
+    void standardHeader() { le16(le32(le16(bytes, {1, 9, 0x0300}), {0}), {8, 0, 0, 0}); }
 };
 
 // A device-independent bitmap of 24-bit pixels, bottom-up, as metafile records hold it.
 inline QByteArray dib24(const QImage& image) {
     QByteArray d;
-    auto put32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            d.append(char((v >> (8 * i)) & 0xFF));
-        }
-    };
-    auto put16 = [&](uint16_t v) {
-        d.append(char(v & 0xFF));
-        d.append(char(v >> 8));
-    };
-    put32(40);
-    put32(uint32_t(image.width()));
-    put32(uint32_t(image.height()));
-    put16(1);
-    put16(24);
-    for (int i = 0; i < 6; ++i) {
-        put32(0);
-    }
+    le32(d, {40, image.width(), image.height()});
+    le32(le16(d, {1, 24}), {0, 0, 0, 0, 0, 0});
     for (int y = image.height() - 1; y >= 0; --y) {
-        int written = 0;
         for (int x = 0; x < image.width(); ++x) {
             const QRgb c = image.pixel(x, y);
-            d.append(char(qBlue(c)));
-            d.append(char(qGreen(c)));
-            d.append(char(qRed(c)));
-            written += 3;
+            d.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c)));
         }
-        while (written % 4) {
-            d.append('\0');
-            ++written;
-        }
+        d.append((4 - 3 * image.width() % 4) % 4, '\0');
     }
     return d;
 }

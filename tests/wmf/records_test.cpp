@@ -175,16 +175,8 @@ TEST(MetafileDrawing, StretchedBitmapKeepsItsPixels) {
     source.setPixel(0, 1, qRgb(0, 0, 255));
     source.setPixel(1, 1, qRgb(255, 255, 255));
     QByteArray params;
-    auto put16 = [&](int v) {
-        params.append(char(v & 0xFF));
-        params.append(char((v >> 8) & 0xFF));
-    };
-    put16(0x0020);  // SRCCOPY
-    put16(0x00CC);
-    put16(0);                                     // colours in the table
-    for (int v : {2, 2, 0, 0, 80, 80, 10, 10}) {  // source h, w, y, x; dest h, w, y, x
-        put16(v);
-    }
+    // SRCCOPY, no colour table; source h, w, y, x; destination h, w, y, x.
+    le16(params, {0x0020, 0x00CC, 0, 2, 2, 0, 0, 80, 80, 10, 10});
     params.append(dib24(source));
     auto b = canvas();
     b.record(kStretchDib, params).eof();
@@ -208,13 +200,9 @@ TEST(MetafileDrawing, TextSitsByItsAlignment) {
     auto text = [](int align) {
         auto b = canvas();
         QByteArray font;
-        for (int v : {-20, 0, 0, 0, 400}) {
-            font.append(char(v & 0xFF));
-            font.append(char((v >> 8) & 0xFF));
-        }
+        le16(font, {-20, 0, 0, 0, 400});
         font.append(QByteArray(8, '\0'));
-        font.append("DejaVu Sans");
-        font.append('\0');
+        font.append("DejaVu Sans\0", 12);
         b.record(kCreateFont, font).select(0);
         b.record(0x0102, {1});  // transparent background
         b.record(kSetTextAlign, {align});
@@ -248,11 +236,7 @@ TEST(MetafileRecords, BrokenRecordSizes) {
     for (uint32_t words : {0u, 2u, 0x80000000u}) {
         SCOPED_TRACE(words);
         auto b = MetafileBuilder::placeable(100, 100, 96);
-        b.bytes.append(char(words & 0xFF));
-        b.bytes.append(char((words >> 8) & 0xFF));
-        b.bytes.append(char((words >> 16) & 0xFF));
-        b.bytes.append(char(words >> 24));
-        b.bytes.append("\x1b\x04", 2);
+        le32(b.bytes, {words}).append("\x1b\x04", 2);
         b.bytes.append(QByteArray(40, '\0'));
         QString error;
         EXPECT_TRUE(wmf::render(b.bytes, QSize(50, 50), &error).isNull());
