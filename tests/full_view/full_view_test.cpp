@@ -26,12 +26,9 @@ Shown shownControl(const FrmFullView& v) {
 
 class FullView : public AppFixture {
 protected:
-    // Starts the program and lets the splash phase end.
     void startAndSettle() {
-        start();
-        advance(3000);
         pics = folder(QStringLiteral("pics"));
-        openFolder(pics);
+        startAndOpen(pics);
     }
     // Puts a picture of this size into the preview.
     void preview(QSize size) {

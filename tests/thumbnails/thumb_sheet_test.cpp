@@ -4,24 +4,22 @@
 #include "thumbnails/thumbnail_loader.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
+using plenarvo::testing::writeBytes;
 
 class ThumbSheet : public AppFixture {
 protected:
     // Starts the program on a folder of `count` small pictures and opens the sheet.
     FrmThumb& open(int count, QSize size = {40, 30}) {
-        start();
-        advance(3000);
         pics = folder(QStringLiteral("pics"));
         for (int i = 0; i < count; ++i) {
             writePicture(pics, QStringLiteral("p%1.bmp").arg(i, 3, 10, QLatin1Char('0')), size,
                          QColor::fromHsv(i % 360, 200, 200));
         }
-        openFolder(pics);
+        startAndOpen(pics);
         main().cmdThumb_Click();
         return sheet();
     }
@@ -217,16 +215,11 @@ TEST_F(ThumbSheet, MoreThan755PicturesStopAtTheCap) {
 }
 
 TEST_F(ThumbSheet, CellsHoldReducedCopiesAndAnUnreadableFileKeepsItsName) {
-    start();
-    advance(3000);
     pics = folder(QStringLiteral("pics"));
     writePicture(pics, QStringLiteral("a.jpg"), {400, 300});
-    QFile bad(QDir(pics).filePath(QStringLiteral("b.jpg")));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("not a picture at all");
-    bad.close();
+    ASSERT_TRUE(writeBytes(QDir(pics).filePath(QStringLiteral("b.jpg")), "not a picture"));
     writePicture(pics, QStringLiteral("c.bmp"), {400, 300});
-    openFolder(pics);
+    startAndOpen(pics);
     main().cmdThumb_Click();
     waitForThumbnails();
     FrmThumb& s = sheet();

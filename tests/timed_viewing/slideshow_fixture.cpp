@@ -50,16 +50,12 @@ void Slideshow::startIn(const QStringList& files) {
     pics = folder(QStringLiteral("pics"));
     for (int i = 0; i < files.size(); ++i) {
         if (files[i].contains(QLatin1String("junk"))) {
-            QFile junk(QDir(pics).filePath(files[i]));
-            ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-            junk.write("BM this is no picture");
+            ASSERT_TRUE(writeBytes(QDir(pics).filePath(files[i]), "BM this is no picture"));
         } else {
             writePicture(pics, files[i], QSize(10 + 10 * i, 12), QColor::fromHsv(i * 40, 200, 200));
         }
     }
-    start();
-    advance(3000);  // past the splash phase, which hides the full view at its end
-    openFolder(pics);
+    startAndOpen(pics);
 }
 
 QString Slideshow::onView() {

@@ -2,8 +2,7 @@
 
 #include "app/forms.h"
 #include "main_window/frm_image.h"
-#include "support/fakes/fake_platform.h"
-#include "support/fakes/fake_seams.h"
+#include "support/fakes/fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +10,6 @@
 #include <QTemporaryDir>
 
 #include <memory>
-
 #include <ostream>
 
 // Readable strings in failure messages.
@@ -51,6 +49,12 @@ protected:
     QByteArray settingsBytes() const;
     // Opens a folder in the main window as the user would.
     void openFolder(const QString& path);
+    // Starts the program, lets its splash phase end and opens the folder.
+    void startAndOpen(const QString& path) {
+        start();
+        advance(3000);
+        openFolder(path);
+    }
 
     QTemporaryDir temp;
     platform::ManualClock clock;

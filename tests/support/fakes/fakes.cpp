@@ -1,4 +1,4 @@
-#include "support/fakes/fake_seams.h"
+#include "support/fakes/fakes.h"
 
 #include "platform/qt/qt_dialogs.h"
 
@@ -8,17 +8,24 @@
 
 namespace plenarvo::testing {
 
-std::optional<QString> FakeDialogs::saveFile(QWidget*, const platform::SaveDialogRequest& request) {
-    requests.append(request);
-    if (whileOpen) {
-        whileOpen();
+QStringList FakeMessageBoxes::texts() const {
+    QStringList out;
+    for (const auto& m : shown) {
+        out << m.text;
     }
-    return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+    return out;
 }
 
-int PdfPrinter::showPrintDialog(QWidget*, const QString& title) {
-    dialogTitles.append(title);
-    return copies;
+platform::Drive FakeDrives::driveOf(const QString& path) {
+    platform::Drive best = drives.value(0);
+    const QString clean = QDir::cleanPath(path);
+    for (const auto& d : drives) {
+        if ((clean == d.root || clean.startsWith(d.root + QLatin1Char('/'))) &&
+            d.root.size() > best.root.size()) {
+            best = d;
+        }
+    }
+    return best;
 }
 
 bool PdfPrinter::printPicture(const QImage& picture, QPoint atTwips) {
@@ -38,18 +45,9 @@ bool PdfPrinter::printPicture(const QImage& picture, QPoint atTwips) {
     return true;
 }
 
-long FakeRegistry::openKey(std::uint32_t root, const QString& subKey, std::uint32_t access,
-                           platform::RegistryKey* key) {
-    opened.append({root, subKey, access});
-    if (refused.contains(subKey, Qt::CaseInsensitive)) {
-        return platform::kErrorAccessDenied;
-    }
-    return MemoryRegistry::openKey(root, subKey, access, key);
-}
-
 bool FakeProgramStarter::start(const QString& path) {
     started.append(path);
-    return succeeds ? succeeds(path) : QFileInfo(path).isFile();
+    return QFileInfo(path).isFile();
 }
 
 }  // namespace plenarvo::testing
