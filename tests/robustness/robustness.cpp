@@ -15,8 +15,6 @@ void Robustness::startPastSplash() {
 
 FrmThumb& Robustness::openSheet() {
     main().cmdThumb_Click();
-    // Pictures reach the cells only from the event queue, so the observer is in
-    // place before the first one can arrive.
     sheet().afterThumbnail = [this](int cell) { arrived.insert(cell); };
     return sheet();
 }
@@ -30,7 +28,7 @@ void Robustness::buildWholeSheet(const std::function<void()>& betweenBatches, in
     FrmThumb& s = sheet();
     deliverThumbnails();
     if (s.ThumbCount < 5) {
-        return;  // no batch ever runs for such a sheet
+        return;  // no batch runs for such a sheet
     }
     advance(100);  // the batch armed by loading
     deliverThumbnails();
@@ -40,7 +38,6 @@ void Robustness::buildWholeSheet(const std::function<void()>& betweenBatches, in
             betweenBatches();
         }
         ASSERT_LT(batches, maxBatches) << "the sheet stopped growing at cell " << s.RowEnd;
-        // A completed scroll arms the next batch.
         QScrollBar* bar = s.vsrPallet;
         ASSERT_LT(bar->minimum(), bar->maximum());
         bar->setValue(bar->value() == bar->maximum() ? bar->minimum() : bar->maximum());

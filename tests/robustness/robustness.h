@@ -7,22 +7,18 @@
 
 namespace plenarvo::testing {
 
-// The whole program on fakes, started past its splash phase, with helpers that
-// drive the thumbnail sheet to its last cell.
+// The program on fakes, with helpers that drive the thumbnail sheet to its last cell.
 class Robustness : public AppFixture {
 protected:
     void startPastSplash();
     FrmThumb& sheet() { return forms->thumb(); }
 
-    // Opens the sheet from the main window and records every cell whose picture
-    // arrives (decoded or failed) in `arrived`.
+    // Opens the sheet; every cell whose picture arrives (or fails) goes into `arrived`.
     FrmThumb& openSheet();
-    // Lets the workers finish what they were asked for and hands the results to
-    // the cells: queued calls, delivered by the event queue.
+    // Lets the workers finish and hands their results to the cells.
     void deliverThumbnails();
-    // Builds the sheet batch by batch, the way scrolling does, until every
-    // picture has its cell; `betweenBatches` runs after each batch has been
-    // built and its pictures delivered. Fails the test past `maxBatches`.
+    // Scrolls until every picture has its cell, running `betweenBatches` after
+    // each delivered batch; fails past `maxBatches`.
     void buildWholeSheet(const std::function<void()>& betweenBatches = {}, int maxBatches = 200);
     // The display control of the full view that a click returns from.
     QWidget* fullViewTarget();

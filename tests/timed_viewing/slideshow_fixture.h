@@ -7,8 +7,8 @@
 
 namespace plenarvo::testing {
 
-// Counts how often the settings file is replaced, from the kernel's record of
-// the folder's changes; it reads what has queued up, so it never waits.
+// Counts how often the settings file is replaced, from the folder's change
+// notifications that have queued up (it never waits).
 class FileReplacements {
 public:
     explicit FileReplacements(const QString& file);
@@ -20,8 +20,8 @@ private:
     QByteArray name_;
 };
 
-// The program started past its splash phase, with a folder of pictures open.
-// Every picture has its own width, so the picture on show tells its file.
+// The program past its splash phase on a folder of pictures, each of its own
+// width, so that the picture on show tells its file.
 class Slideshow : public AppFixture {
 protected:
     // Starts with a folder holding these files (pictures 10 + 10*i pixels wide,
