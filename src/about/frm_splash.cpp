@@ -16,7 +16,9 @@ namespace plenarvo {
 using controls::makeFont;
 using controls::place;
 
-QString applicationTitle() { return QCoreApplication::applicationName(); }
+QString applicationTitle() {
+    return QCoreApplication::applicationName();
+}
 
 QString versionLine() {
     const QVersionNumber v = QVersionNumber::fromString(QCoreApplication::applicationVersion());
@@ -49,11 +51,13 @@ FrmSplash::FrmSplash(Forms& forms) : Form(forms) {
     };
     lblBrand = label(QStringLiteral("Plenarvo Pictures"), 18, true, 2355, 705, 4065, 435);
     lblProductName = label(QString(), 27.75, true, 2520, 1140, 5025, 660);
-    lblPlatform = label(QStringLiteral("For Windows 95 or later"), 15.75, true, 4080, 2340, 3585, 360);
+    lblPlatform =
+        label(QStringLiteral("For Windows 95 or later"), 15.75, true, 4080, 2340, 3585, 360);
     lblVersion = label(QString(), 12, true, 4440, 2700, 1470, 285);
     lblMaker1 = label(QStringLiteral("Made by the Plenarvo developers"), 8.25, false, 4560, 3240,
                       2415, 255);
-    lblMaker2 = label(QStringLiteral("Free to use and to share"), 8.25, false, 4560, 3480, 2895, 375);
+    lblMaker2 =
+        label(QStringLiteral("Free to use and to share"), 8.25, false, 4560, 3480, 2895, 375);
 
     tmrPageFocus = makeTimer(100, true, [this] { tmrPageFocus_Timer(); });
 

@@ -54,9 +54,15 @@ void Forms::start() {
     }
 }
 
-FrmImage& Forms::image() { return load<FrmImage>(Window::Image); }
-FrmFullView& Forms::fullView() { return load<FrmFullView>(Window::FullView); }
-FrmSplash& Forms::splash() { return load<FrmSplash>(Window::Splash); }
+FrmImage& Forms::image() {
+    return load<FrmImage>(Window::Image);
+}
+FrmFullView& Forms::fullView() {
+    return load<FrmFullView>(Window::FullView);
+}
+FrmSplash& Forms::splash() {
+    return load<FrmSplash>(Window::Splash);
+}
 
 void Forms::unload(Window w) {
     Form* form = slots_[index(w)];

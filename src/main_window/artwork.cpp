@@ -32,8 +32,9 @@ void paintLandscape(QPainter& p, const QRectF& r) {
         for (int i = 0; i <= 40; ++i) {
             const double x = r.left() + r.width() * i / 40.0;
             const double t = i / 40.0 * 6.283 + phase;
-            const double y = r.top() + r.height() * (base - amp * (0.6 * std::sin(t) +
-                                                                  0.4 * std::sin(2.3 * t + 1)));
+            const double y =
+                r.top() +
+                r.height() * (base - amp * (0.6 * std::sin(t) + 0.4 * std::sin(2.3 * t + 1)));
             path.lineTo(x, y);
         }
         path.lineTo(r.right(), r.bottom());
@@ -59,9 +60,11 @@ QImage FrmImage::startPicture() {
     font.setItalic(true);
     p.setFont(font);
     p.setPen(QColor(0, 0, 0, 90));
-    p.drawText(QRectF(4, 44, 622, 120), Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Plenarvo"));
+    p.drawText(QRectF(4, 44, 622, 120), Qt::AlignHCenter | Qt::AlignTop,
+               QStringLiteral("Plenarvo"));
     p.setPen(QColor(255, 255, 240));
-    p.drawText(QRectF(0, 40, 622, 120), Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Plenarvo"));
+    p.drawText(QRectF(0, 40, 622, 120), Qt::AlignHCenter | Qt::AlignTop,
+               QStringLiteral("Plenarvo"));
     font.setPixelSize(20);
     font.setBold(false);
     p.setFont(font);

@@ -16,6 +16,8 @@ void FrmImage::cmdCDefault_Click() {
     frmDefault->hide();
 }
 
-void FrmImage::cmdHide_Click() { frmDefault->hide(); }
+void FrmImage::cmdHide_Click() {
+    frmDefault->hide();
+}
 
 }  // namespace plenarvo

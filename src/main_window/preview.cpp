@@ -8,8 +8,8 @@ namespace plenarvo {
 void FrmImage::cmdShow_Click() {
     const QString name = filPic->fileName();
     if (name.isEmpty()) {
-        showMessage(QStringLiteral("You must select a picture!"), QStringLiteral("No File Selected"),
-                    platform::MessageIcon::Exclamation);
+        showMessage(QStringLiteral("You must select a picture!"),
+                    QStringLiteral("No File Selected"), platform::MessageIcon::Exclamation);
         return;
     }
     QString error;

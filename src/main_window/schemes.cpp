@@ -15,7 +15,9 @@ const SchemeInfo& schemeInfo(Scheme scheme) {
     return table[static_cast<size_t>(scheme)];
 }
 
-QColor schemeColour(Scheme scheme) { return controls::fromBgr(schemeInfo(scheme).bgr); }
+QColor schemeColour(Scheme scheme) {
+    return controls::fromBgr(schemeInfo(scheme).bgr);
+}
 
 std::optional<QColor> schemeColourOnLoad(const SchemeChecks& checks) {
     std::optional<QColor> colour;

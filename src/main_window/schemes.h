@@ -13,13 +13,13 @@ namespace plenarvo {
 // after another (which is neither the menu order nor the file order).
 enum class Scheme { Default, Neon, Teal, HotMaroon, ButtonFace };
 inline constexpr std::array<Scheme, 5> kSchemeOrder = {Scheme::Default, Scheme::Neon, Scheme::Teal,
-                                                        Scheme::HotMaroon, Scheme::ButtonFace};
+                                                       Scheme::HotMaroon, Scheme::ButtonFace};
 
 struct SchemeInfo {
     Scheme scheme;
-    quint32 bgr;           // the colour as 0x00BBGGRR, or a system colour
-    bool decorations;      // whether the main window's panels and divider show
-    settings::Flag flag;   // its line in the settings file
+    quint32 bgr;          // the colour as 0x00BBGGRR, or a system colour
+    bool decorations;     // whether the main window's panels and divider show
+    settings::Flag flag;  // its line in the settings file
 };
 
 const SchemeInfo& schemeInfo(Scheme scheme);

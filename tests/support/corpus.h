@@ -10,7 +10,9 @@
 namespace plenarvo::testing {
 
 // The real pictures from outside the project, beside the project folder.
-inline QString corpusDir() { return QStringLiteral(PLENARVO_CORPUS_DIR); }
+inline QString corpusDir() {
+    return QStringLiteral(PLENARVO_CORPUS_DIR);
+}
 
 // One row of the corpus's MANIFEST.tsv.
 struct CorpusRow {

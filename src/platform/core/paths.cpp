@@ -10,6 +10,8 @@ QString settingsFilePath() {
     return QDir(base).filePath(QStringLiteral("plenarvo/default.dat"));
 }
 
-QString fallbackFolder() { return QDir::homePath(); }
+QString fallbackFolder() {
+    return QDir::homePath();
+}
 
 }  // namespace plenarvo::platform

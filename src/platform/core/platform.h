@@ -28,7 +28,7 @@ struct Platform {
     Help* help = nullptr;
     Registry* registry = nullptr;
     ProgramStarter* programs = nullptr;
-    QString settingsPath;  // the settings file
+    QString settingsPath;    // the settings file
     QString fallbackFolder;  // opened when the default folder cannot be
 };
 

@@ -32,11 +32,13 @@ bool checkFolder(const QString& folder, QString* error) {
     if (folder.isEmpty()) {
         problem = QStringLiteral("No folder was given.");
     } else if (!info.exists()) {
-        problem = QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(folder));
+        problem =
+            QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(folder));
     } else if (!info.isDir()) {
         problem = QStringLiteral("%1 is not a folder.").arg(QDir::toNativeSeparators(folder));
     } else if (!info.isReadable() || !info.isExecutable()) {
-        problem = QStringLiteral("The folder %1 cannot be read.").arg(QDir::toNativeSeparators(folder));
+        problem =
+            QStringLiteral("The folder %1 cannot be read.").arg(QDir::toNativeSeparators(folder));
     }
     if (!problem.isEmpty() && error) {
         *error = problem;
@@ -245,8 +247,7 @@ void FileList::refresh() {
     const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo& info : entries) {
         const QString suffix = info.fileName().section(u'.', -1);
-        if (info.fileName().contains(u'.') &&
-            extensions.contains(suffix, Qt::CaseInsensitive)) {
+        if (info.fileName().contains(u'.') && extensions.contains(suffix, Qt::CaseInsensitive)) {
             names << info.fileName();
         }
     }
@@ -280,8 +281,12 @@ QString FileList::list(int index) const {
     return it ? it->text() : QString();
 }
 
-QString FileList::fileName() const { return list(listIndex()); }
+QString FileList::fileName() const {
+    return list(listIndex());
+}
 
-QString FileList::fullPath(const QString& name) const { return joinPath(path_, name); }
+QString FileList::fullPath(const QString& name) const {
+    return joinPath(path_, name);
+}
 
 }  // namespace plenarvo::controls

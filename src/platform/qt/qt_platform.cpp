@@ -24,12 +24,11 @@ private:
 };
 
 bool isPseudo(const QStorageInfo& volume) {
-    static const QList<QByteArray> pseudo = {"proc",   "sysfs",    "tmpfs",     "devtmpfs",
-                                             "devpts", "cgroup",   "cgroup2",   "overlay",
-                                             "squashfs", "securityfs", "pstore", "debugfs",
-                                             "tracefs", "mqueue",  "hugetlbfs", "autofs",
-                                             "fusectl", "configfs", "bpf",      "binfmt_misc",
-                                             "ramfs",  "nsfs"};
+    static const QList<QByteArray> pseudo = {
+        "proc",    "sysfs",       "tmpfs",     "devtmpfs",   "devpts",  "cgroup",
+        "cgroup2", "overlay",     "squashfs",  "securityfs", "pstore",  "debugfs",
+        "tracefs", "mqueue",      "hugetlbfs", "autofs",     "fusectl", "configfs",
+        "bpf",     "binfmt_misc", "ramfs",     "nsfs"};
     return pseudo.contains(volume.fileSystemType());
 }
 
@@ -56,8 +55,8 @@ void QtMessageBoxes::show(const QString& text, const QString& title, MessageIcon
     }
     // Held by QPointer: the window it belongs to may be closed while it is open.
     QPointer<QMessageBox> box =
-        new QMessageBox(qtIcon, title.isEmpty() ? QApplication::applicationName() : title,
-                        text, QMessageBox::Ok, QApplication::activeWindow());
+        new QMessageBox(qtIcon, title.isEmpty() ? QApplication::applicationName() : title, text,
+                        QMessageBox::Ok, QApplication::activeWindow());
     box->setAttribute(Qt::WA_DeleteOnClose, false);
     box->exec();
     delete box.data();
