@@ -5,6 +5,7 @@
 #include "full_view/frm_full_view.h"
 #include "platform/core/message_boxes.h"
 #include "platform/core/twips.h"
+#include "thumbnails/frm_thumb.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -293,6 +294,10 @@ void FrmImage::closeEvent(QCloseEvent* event) {
 }
 
 bool FrmImage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ApplicationPaletteChange && (watched == this || watched == qApp)) {
+        followSystemColours();
+        return false;
+    }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
         return false;
     }
@@ -436,6 +441,27 @@ void FrmImage::ApplySchemeAtStartUp() {
     Shape5->hide();
     Shape3->hide();
     Line1->hide();
+}
+
+void FrmImage::followSystemColours() {
+    const QColor face = schemeColour(Scheme::ButtonFace);
+    // The main window shows the button face with Putty checked last, or with no
+    // scheme at all (its built colour); the other windows when Putty is checked.
+    const bool otherColour =
+        mnuOptBacGrnGre->checked() || mnuOptBacGrnLitBlu->checked() || mnuOptBacGrnPur->checked();
+    if (!mnuOptBacGrnDef->checked() && (mnuOptBacGrnPut->checked() || !otherColour)) {
+        setBackground(client, face);
+    }
+    if (!mnuOptBacGrnPut->checked()) {
+        return;
+    }
+    if (forms_.isLoaded(Window::FullView)) {
+        setBackground(&forms_.fullView(), face);
+    }
+    if (forms_.isLoaded(Window::Thumb)) {
+        setBackground(&forms_.thumb(), face);
+        setBackground(forms_.thumb().picHold, face);
+    }
 }
 
 }  // namespace plenarvo

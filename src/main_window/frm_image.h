@@ -96,6 +96,9 @@ public:
     // The scheme check marks in the scheme order.
     SchemeChecks schemeChecks() const;
     void ApplySchemeAtStartUp();
+    // The Button Face scheme is the system's colour: when the system's colours
+    // change, every window showing it takes the new one.
+    void followSystemColours();
     controls::MenuItem* schemeItem(Scheme scheme) const;
     // Selecting a scheme from the Options menu.
     void selectScheme(Scheme scheme);

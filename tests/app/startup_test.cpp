@@ -267,3 +267,16 @@ TEST_F(Startup, LayoutFollowsTheTwipsGrid) {
     }
     EXPECT_EQ(next, w.drvPic);
 }
+
+TEST_F(Startup, TheButtonFaceSchemeFollowsTheSystemColours) {
+    writeSettings({QString(), "False", "True", "False", "False", "False", "False", "True"});
+    start();
+    const QPalette before = QApplication::palette();
+    QPalette changed = before;
+    changed.setColor(QPalette::Button, QColor(10, 120, 200));
+    QApplication::setPalette(changed);
+    EXPECT_EQ(controls::background(main().client), QColor(10, 120, 200));
+    EXPECT_EQ(controls::background(&forms->fullView()), QColor(10, 120, 200));
+    QApplication::setPalette(before);
+    EXPECT_EQ(controls::background(main().client), before.color(QPalette::Button));
+}
