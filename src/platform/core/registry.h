@@ -45,8 +45,9 @@ public:
         QByteArray data;
     };
 
-    void setValue(std::uint32_t root, const QString& subKey, const QString& name, Value value) {
-        keys_[keyId(root, subKey)].insert(name.toLower(), std::move(value));
+    void setValue(std::uint32_t root, const QString& subKey, const QString& name,
+                  const Value& value) {
+        keys_[keyId(root, subKey)].insert(name.toLower(), value);
     }
     // A string value, stored with its closing NUL as the registry stores strings.
     void setString(std::uint32_t root, const QString& subKey, const QString& name,

@@ -951,7 +951,7 @@ void Player::record(uint16_t function, Reader in) {
                 const int g = in.u8();
                 const int b = in.u8();
                 in.u8();
-                p.colors.push_back(QColor(r, g, b));
+                p.colors.emplace_back(r, g, b);
             }
             addObject(p);
             break;
