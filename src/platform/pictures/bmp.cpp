@@ -96,8 +96,11 @@ struct Dib {
     qint64 pixelsAt = 0;
 };
 
+// `paletteIndices`: the colour table holds 16-bit indices into a palette instead of
+// colours (as a metafile may store it); they show as greys.
 std::optional<Dib> parseDib(const Bytes& b, qint64 infoAt, std::optional<qint64> pixelOffset,
-                            bool icon, QString* problem) {
+                            bool icon, QString* problem, bool paletteIndices = false,
+                            qint64 maxPixels = kMaxPixels) {
     if (!b.has(infoAt, 4)) {
         say(problem, "no bitmap header");
         return std::nullopt;
@@ -134,7 +137,7 @@ std::optional<Dib> parseDib(const Bytes& b, qint64 infoAt, std::optional<qint64>
         say(problem, "bitmap width or height is zero or negative");
         return std::nullopt;
     }
-    if (qint64(dib.width) * height > (icon ? kMaxIconPixels : kMaxPixels)) {
+    if (qint64(dib.width) * height > (icon ? kMaxIconPixels : maxPixels)) {
         say(problem, "bitmap claims too many pixels");
         return std::nullopt;
     }
@@ -216,14 +219,19 @@ std::optional<Dib> parseDib(const Bytes& b, qint64 infoAt, std::optional<qint64>
     }
 
     const qint64 paletteAt = infoAt + headerSize + masksAfterHeader;
-    const int entrySize = core ? 3 : 4;
+    const int entrySize = paletteIndices ? 2 : (core ? 3 : 4);
     qint64 entries = 0;
     if (dib.bits <= 8) {
         entries = colorsUsed && colorsUsed < (1u << dib.bits) ? colorsUsed : (1 << dib.bits);
     }
     for (qint64 i = 0; i < entries && b.has(paletteAt + i * entrySize, entrySize); ++i) {
         const qint64 at = paletteAt + i * entrySize;
-        dib.palette.push_back(qRgb(b.u8(at + 2), b.u8(at + 1), b.u8(at)));
+        if (paletteIndices) {
+            const int grey = b.u8(at);
+            dib.palette.push_back(qRgb(grey, grey, grey));
+        } else {
+            dib.palette.push_back(qRgb(b.u8(at + 2), b.u8(at + 1), b.u8(at)));
+        }
     }
     if (dib.bits <= 8 && dib.palette.isEmpty()) {
         say(problem, "no colour table");
@@ -249,7 +257,10 @@ QRgb paletteColor(const Dib& dib, uint index) {
 // Decodes rows stored one after the other. Returns how many rows the data held.
 int decodeRows(const Bytes& b, const Dib& dib, QImage& image) {
     const qint64 stride = ((qint64(dib.width) * dib.bits + 31) / 32) * 4;
-    const qint64 available = (b.size() - dib.pixelsAt) / stride;
+    // The last row counts when its pixels are there, even without its padding,
+    // which some writers leave off.
+    const qint64 rowBytes = (qint64(dib.width) * dib.bits + 7) / 8;
+    const qint64 available = (b.size() - dib.pixelsAt + (stride - rowBytes)) / stride;
     const int rows = int(std::min<qint64>(available, dib.height));
     const bool useAlpha = dib.alpha.bits > 0;
     for (int y = 0; y < rows; ++y) {
@@ -450,6 +461,31 @@ QImage decodeBmp(const QByteArray& file, QString* problem) {
         image.reinterpretAsFormat(QImage::Format_RGB32);  // every pixel was written opaque
     }
     return image;
+}
+
+QImage decodePackedDib(const QByteArray& dib, bool paletteIndices, qint64 maxPixels,
+                       QString* problem) {
+    const Bytes b(dib);
+    const std::optional<Dib> parsed =
+        parseDib(b, 0, std::nullopt, false, problem, paletteIndices, maxPixels);
+    if (!parsed) {
+        return {};
+    }
+    if (parsed->compression == kJpeg || parsed->compression == kPng) {
+        // The embedded picture may claim more than the header did: hold it to the
+        // same bound.
+        const int limitMb = int(std::max<qint64>(1, maxPixels * 4 / (1024 * 1024)));
+        return decodeEmbedded(dib.mid(qsizetype(parsed->pixelsAt)),
+                              parsed->compression == kJpeg ? "jpeg" : "png", limitMb, problem)
+            .convertToFormat(QImage::Format_RGB32);
+    }
+    bool complete = false;
+    const QImage image = decodeDib(dib, b, *parsed, &complete, problem);
+    // A record holds its bitmap whole; one that claims more than it holds is damaged.
+    if (image.isNull() || !complete) {
+        return {};
+    }
+    return image.convertToFormat(QImage::Format_RGB32);
 }
 
 QImage decodeIconEntry(const QByteArray& entry, QString* problem) {

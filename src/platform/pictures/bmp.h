@@ -26,6 +26,13 @@ std::optional<QSize> bmpSize(const QByteArray& file, QString* problem);
 // Decodes a whole BMP file. A null image when it cannot.
 QImage decodeBmp(const QByteArray& file, QString* problem);
 
+// Decodes a bitmap without its file header (info header, colour table, pixels),
+// as metafile records carry it, to opaque pixels. `paletteIndices`: the colour
+// table holds palette indices, shown as greys. Bitmaps of more than `maxPixels`
+// are refused.
+QImage decodePackedDib(const QByteArray& dib, bool paletteIndices, qint64 maxPixels,
+                       QString* problem);
+
 // Decodes one icon entry: a PNG, or a bitmap of twice its height followed by its
 // transparency mask.
 QImage decodeIconEntry(const QByteArray& entry, QString* problem);
