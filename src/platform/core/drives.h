@@ -15,8 +15,6 @@ class Drives {
 public:
     virtual ~Drives() = default;
     virtual QList<Drive> list() = 0;
-    // The drive that holds `path` (the longest matching root).
-    virtual Drive driveOf(const QString& path) = 0;
 };
 
 }  // namespace plenarvo::platform

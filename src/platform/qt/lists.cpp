@@ -107,14 +107,21 @@ QString DriveList::drive() const {
 }
 
 void DriveList::showDriveOf(const QString& path) {
-    const platform::Drive d = drives_.driveOf(path);
+    // The drive whose root is the longest one that holds the path.
+    const QString clean = QDir::cleanPath(path);
+    int best = -1;
     for (int i = 0; i < list_.size(); ++i) {
-        if (list_[i].root == d.root) {
-            current_ = i;
-            QSignalBlocker block(this);
-            setCurrentIndex(i);
-            return;
+        const QString& root = list_[i].root;
+        const bool holds = clean == root || root == QLatin1String("/") ||
+                           clean.startsWith(root + QLatin1Char('/'));
+        if (holds && (best < 0 || root.size() > list_[best].root.size())) {
+            best = i;
         }
+    }
+    if (best >= 0) {
+        current_ = best;
+        QSignalBlocker block(this);
+        setCurrentIndex(best);
     }
 }
 

@@ -1,7 +1,6 @@
 #include "platform/qt/qt_platform.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMessageBox>
 #include <QStorageInfo>
 #include <QTimer>
@@ -82,18 +81,6 @@ QList<Drive> QtDrives::list() {
         drives.append({root, label});
     }
     return drives;
-}
-
-Drive QtDrives::driveOf(const QString& path) {
-    Drive best{QStringLiteral("/"), QStringLiteral("/")};
-    const QString clean = QDir::cleanPath(path);
-    for (const Drive& d : list()) {
-        if ((clean == d.root || clean.startsWith(d.root + QLatin1Char('/'))) &&
-            d.root.size() > best.root.size()) {
-            best = d;
-        }
-    }
-    return best;
 }
 
 }  // namespace plenarvo::platform

@@ -27,7 +27,6 @@ public:
 class QtDrives final : public Drives {
 public:
     QList<Drive> list() override;
-    Drive driveOf(const QString& path) override;
 };
 
 }  // namespace plenarvo::platform

@@ -16,18 +16,6 @@ QStringList FakeMessageBoxes::texts() const {
     return out;
 }
 
-platform::Drive FakeDrives::driveOf(const QString& path) {
-    platform::Drive best = drives.value(0);
-    const QString clean = QDir::cleanPath(path);
-    for (const auto& d : drives) {
-        if ((clean == d.root || clean.startsWith(d.root + QLatin1Char('/'))) &&
-            d.root.size() > best.root.size()) {
-            best = d;
-        }
-    }
-    return best;
-}
-
 bool PdfPrinter::printPicture(const QImage& picture, QPoint atTwips) {
     const int job = attempts++;
     if (failFromJob >= 0 && job >= failFromJob) {

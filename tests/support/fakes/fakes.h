@@ -42,7 +42,6 @@ public:
 class FakeDrives final : public platform::Drives {
 public:
     QList<platform::Drive> list() override { return drives; }
-    platform::Drive driveOf(const QString& path) override;
     QList<platform::Drive> drives{{QStringLiteral("/"), QStringLiteral("/")}};
 };
 
