@@ -1,5 +1,6 @@
 #include "app/forms.h"
 #include "main_window/frm_image.h"
+#include "timed_viewing/slide_order.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,7 +10,14 @@ namespace plenarvo {
 void FrmImage::drvPic_Change() {
     const QString drive = drvPic->drive();
     QString error;
-    if (!dirPic->setPath(drive, &error)) {
+    // A volume removed since the list was read is a drive that is not ready,
+    // even where its empty mount folder is still there.
+    const bool mounted = drvPic->isMounted(drive);
+    if (!mounted) {
+        error = QStringLiteral("It is no longer mounted.");
+        drvPic->refresh();
+    }
+    if (!mounted || !dirPic->setPath(drive, &error)) {
         // The drive cannot be read: say so, and show the drive of the open folder again.
         showMessage(QStringLiteral("The drive %1 cannot be read: %2")
                         .arg(QDir::toNativeSeparators(drive), error),
@@ -29,6 +37,14 @@ void FrmImage::drvPic_GotFocus() {
 
 void FrmImage::dirPic_Click() {
     drvPic_GotFocus();
+}
+
+bool FrmImage::refuseFolderChange() {
+    if (chkTimed->value() != 1) {
+        return false;
+    }
+    drvPic_GotFocus();  // warns and hands the focus to the check box
+    return true;
 }
 
 void FrmImage::dirPic_Change() {
@@ -66,11 +82,7 @@ void FrmImage::SelectNextFile() {
     if (!mnuOptViewCon->checked()) {
         return;
     }
-    int i = filPic->listIndex();
-    if (i > n - 2) {
-        i = -1;
-    }
-    filPic->setListIndex(i + 1);
+    filPic->setListIndex(nextIndex(filPic->listIndex(), n));
 }
 
 }  // namespace plenarvo

@@ -2,20 +2,9 @@
 #include "full_view/frm_full_view.h"
 #include "main_window/frm_image.h"
 #include "timed_viewing/slide_ahead.h"
-
-#include <algorithm>
+#include "timed_viewing/slide_order.h"
 
 namespace plenarvo {
-
-namespace {
-
-// The file a random draw r (0 <= r < 1) picks from n files: the whole-number
-// part of r x n, kept inside the list should rounding reach n.
-int drawnIndex(float r, int n) {
-    return std::clamp(static_cast<int>(r * static_cast<float>(n)), 0, n - 1);
-}
-
-}  // namespace
 
 void FrmImage::mnuOptViewCon_Click() {
     mnuOptViewRnd->setChecked(false);
@@ -52,8 +41,8 @@ void FrmImage::mnuOptViewRnd_Click() {
         LookAhead();
         return;
     }
-    // Re-seeded with 0 before every draw; the generator's re-seed changes its
-    // sequence without restarting it, so the draws still vary.
+    // Re-seeded with 0 before every draw; the generator's re-seed goes on with
+    // its sequence rather than restarting it, so the draws still vary.
     platform::Random& random = *forms_.platform().random;
     random.reseed(0);
     filPic->setListIndex(drawnIndex(random.draw(), n));
@@ -118,8 +107,7 @@ void FrmImage::LookAhead() {
     int next = -1;
     if (chkTimed->value() == 1 && Timer1->enabled() && Timer1->interval() > 0 && n > 0) {
         if (mnuOptViewCon->checked()) {
-            const int i = filPic->listIndex();
-            next = i > n - 2 ? 0 : i + 1;
+            next = nextIndex(filPic->listIndex(), n);
         } else if (mnuOptViewRnd->checked()) {
             // The tick re-seeds with 0 and draws once: work that draw out now.
             if (std::optional<float> r = forms_.platform().random->drawAfterReseed(0)) {

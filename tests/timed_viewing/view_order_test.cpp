@@ -45,22 +45,6 @@ TEST_F(Slideshow, RandomFromTheMenuDrawsTwiceWritesFourTimesAndGoesOnDrawing) {
     EXPECT_TRUE(view().isVisible());
 }
 
-TEST_F(Slideshow, TheProgramsGeneratorGivesVaryingDrawsThoughReseededWithZero) {
-    platform::StandardRandom generator;
-    QSet<int> picked;
-    for (int i = 0; i < 20; ++i) {
-        const std::optional<float> ahead = generator.drawAfterReseed(0);
-        generator.reseed(0);
-        const float r = generator.draw();
-        ASSERT_TRUE(ahead.has_value());
-        EXPECT_EQ(*ahead, r);
-        ASSERT_GE(r, 0.0F);
-        ASSERT_LT(r, 1.0F);
-        picked.insert(static_cast<int>(r * 10));
-    }
-    EXPECT_GE(picked.size(), 5);
-}
-
 TEST_F(Slideshow, LeavingRandomViewingByAClickReturnsToConsecutive) {
     startIn({"a.bmp", "b.bmp", "c.bmp"});
     random.script = {0.4F};

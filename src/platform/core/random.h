@@ -5,12 +5,11 @@
 
 namespace plenarvo::platform {
 
-// The pseudo-random numbers of the view order: re-seeding with a number changes
-// the sequence without restarting it, so that re-seeding with the same number
-// before every draw still gives draws that vary.
+// The pseudo-random numbers of the view order.
 class Random {
 public:
     virtual ~Random() = default;
+    // Mixes a number into the generator without restarting its sequence.
     virtual void reseed(double number) = 0;
     // A number r with 0 <= r < 1.
     virtual float draw() = 0;
@@ -22,17 +21,20 @@ public:
     }
 };
 
-// A 24-bit linear congruential generator whose re-seed mixes the number's bits
-// into the middle of the state and keeps its low byte.
+// A 64-bit SplitMix generator, seeded from the system's entropy unless a seed is
+// given. Every one of the 2^24 single-precision draws is equally likely, and the
+// view order re-seeds with 0 before each draw: a re-seed adds the number's bits
+// to the state, so 0 leaves the sequence exactly as it was.
 class StandardRandom final : public Random {
 public:
-    explicit StandardRandom(std::uint32_t state = 0x50000) : state_(state & 0xFFFFFF) {}
+    StandardRandom();
+    explicit StandardRandom(std::uint64_t seed) : state_(seed) {}
     void reseed(double number) override;
     float draw() override;
     std::optional<float> drawAfterReseed(double number) const override;
 
 private:
-    std::uint32_t state_;
+    std::uint64_t state_;
 };
 
 }  // namespace plenarvo::platform
