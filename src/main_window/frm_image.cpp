@@ -70,6 +70,8 @@ FrmImage::FrmImage(Forms& forms) : Form(forms) {
     drvPic->onGotFocus = [this] { drvPic_GotFocus(); };
     dirPic->onChange = [this] { dirPic_Change(); };
     dirPic->onClick = [this] { dirPic_Click(); };
+    drvPic->refuseInput = [this] { return refuseFolderChange(); };
+    dirPic->refuseInput = [this] { return refuseFolderChange(); };
     dirPic->onOpenFailed = [this](const QString& error) {
         showMessage(error, QStringLiteral("Folder Not Opened"), platform::MessageIcon::Exclamation);
     };

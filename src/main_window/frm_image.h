@@ -113,6 +113,9 @@ public:
     void drvPic_GotFocus();
     void dirPic_Change();
     void dirPic_Click();
+    // Whether the user's input on a folder list must be refused: so while timed
+    // viewing is on, with the warning shown.
+    bool refuseFolderChange();
     void filPic_DblClick();
     void SelectNextFile();
     // Opens the folder of a picture given when the program is started from a
@@ -141,6 +144,10 @@ public:
     void txtSeconds_Change();
     void txtSeconds_Click();
     void txtSeconds_KeyPress(int& keyAscii);
+    // Paste, cut, undo and the other edits that are not typed keys: the same
+    // rules as for keys (the warning while the show runs, digits only).
+    bool txtSeconds_OtherEdit(const QString& inserted, bool quiet);
+    void showKeyPressError();
     void mnuOptViewCon_Click();
     void mnuOptViewRnd_Click();
 

@@ -2,6 +2,8 @@
 #include "main_window/frm_image.h"
 #include "timed_viewing/seconds.h"
 
+#include <algorithm>
+
 namespace plenarvo {
 
 void FrmImage::wireTimedViewing() {
@@ -9,6 +11,9 @@ void FrmImage::wireTimedViewing() {
     connect(txtSeconds, &QLineEdit::textChanged, this, [this] { txtSeconds_Change(); });
     txtSeconds->onClick = [this] { txtSeconds_Click(); };
     txtSeconds->onKeyPress = [this](int& code) { txtSeconds_KeyPress(code); };
+    txtSeconds->onOtherEdit = [this](const QString& inserted, bool quiet) {
+        return txtSeconds_OtherEdit(inserted, quiet);
+    };
     Timer1->setOnTick([this] { Timer1_Timer(); });
     mnuOptViewCon->onClick = [this] { mnuOptViewCon_Click(); };
     mnuOptViewRnd->onClick = [this] { mnuOptViewRnd_Click(); };
@@ -85,9 +90,30 @@ void FrmImage::txtSeconds_KeyPress(int& keyAscii) {
     const bool digit = keyAscii >= '0' && keyAscii <= '9';
     if (keyAscii != 8 && !digit) {
         keyAscii = 0;
-        showMessage(QStringLiteral("You only may use number values up to 99 Seconds"),
-                    QStringLiteral("Key Press Error"), platform::MessageIcon::Critical);
+        showKeyPressError();
     }
+}
+
+bool FrmImage::txtSeconds_OtherEdit(const QString& inserted, bool quiet) {
+    const bool engaged = chkTimed->value() == 1;
+    const bool digits = std::all_of(inserted.begin(), inserted.end(),
+                                    [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (quiet) {
+        return !engaged && digits;
+    }
+    if (engaged) {
+        showMessage(timersEngagedText(), QStringLiteral("The Timers are Engaged"),
+                    platform::MessageIcon::Exclamation);
+    }
+    if (!digits) {
+        showKeyPressError();
+    }
+    return digits;
+}
+
+void FrmImage::showKeyPressError() {
+    showMessage(QStringLiteral("You only may use number values up to 99 Seconds"),
+                QStringLiteral("Key Press Error"), platform::MessageIcon::Critical);
 }
 
 }  // namespace plenarvo

@@ -1,9 +1,13 @@
 #include "support/fakes/app_fixture.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSignalBlocker>
 #include <QTest>
+#include <QWheelEvent>
+
+#include <functional>
 
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
@@ -52,6 +56,9 @@ protected:
             writePicture(pics, QString::fromLatin1(name), {4, 4});
         }
         writePicture(pics, QStringLiteral("e.png"), {4, 4});
+        // Hidden files, like those another system leaves beside each photo.
+        writePicture(pics, QStringLiteral("._b.jpg"), {4, 4});
+        writePicture(pics, QStringLiteral(".f.bmp"), {4, 4});
         QFile(QDir(pics).filePath(QStringLiteral("bmp"))).open(QIODevice::WriteOnly);
         QFile(QDir(pics).filePath(QStringLiteral("notes.gif.txt"))).open(QIODevice::WriteOnly);
         start();
@@ -60,7 +67,7 @@ protected:
     QString pics;
 };
 
-TEST_F(Browsing, TheFileListShowsThePictureKindsSortedWithoutRegardToCase) {
+TEST_F(Browsing, TheFileListShowsThePictureKindsSortedWithoutRegardToCaseHiddenOnesLeftOut) {
     FrmImage& w = main();
     EXPECT_EQ(entries(w.filPic), (QStringList{"a.Jpeg", "b.jpg", "c.bmp", "d.ico", "PHOTO.JPG"}));
     EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("5"));
@@ -127,23 +134,99 @@ TEST_F(Browsing, FullPathsHaveOneSeparatorAtTheRoot) {
     EXPECT_EQ(list.fullPath(QStringLiteral("x.jpg")), pics + QStringLiteral("/x.jpg"));
 }
 
-TEST_F(Browsing, TheFolderListsWarnWhileTimedViewingIsOn) {
+// Real input on the folder lists while timed viewing is on: the warning, the
+// focus on the check box, and no change of drive or folder from that input.
+TEST_F(Browsing, WhileTimedViewingIsOnNoInputOnTheFolderListsChangesTheFolder) {
+    drives.drives = {{QStringLiteral("/"), QStringLiteral("/")},
+                     {folder(QStringLiteral("card")), QStringLiteral("card [CARD]")}};
     FrmImage& w = main();
-    w.dirPic_Click();
-    w.drvPic_GotFocus();
-    EXPECT_TRUE(messages.shown.isEmpty());
-
-    checkQuietly(w.chkTimed);
-    w.dirPic_Click();
-    w.drvPic_GotFocus();
-    ASSERT_EQ(messages.shown.size(), 2);
-    for (const auto& m : messages.shown) {
-        EXPECT_EQ(m.text,
-                  QStringLiteral("Timed Viewing must be unchecked before changing Folders"));
-        EXPECT_EQ(m.title, QStringLiteral("Timed View Checked"));
-        EXPECT_EQ(m.icon, platform::MessageIcon::Exclamation);
+    QApplication::setActiveWindow(&w);
+    w.drvPic->refresh();
+    w.drvPic->showDriveOf(pics);
+    const QString drive = w.drvPic->drive();
+    const int apples = rowOf(w.dirPic, QStringLiteral("apples"));
+    ASSERT_GE(apples, 0);
+    auto wheel = [](QWidget* target, int delta) {
+        const QPointF at = target->rect().center();
+        QWheelEvent event(at, target->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &event);
+    };
+    struct Case {
+        const char* input;
+        QWidget* focusFirst;  // where the focus is before timed viewing is checked
+        std::function<void()> send;
+    };
+    const Case cases[] = {
+        {"press on the drive list", w.cmdShow,
+         [&] { QTest::mouseClick(w.drvPic, Qt::LeftButton); }},
+        {"wheel on the drive list", w.cmdShow, [&] { wheel(w.drvPic, -120); }},
+        {"Down on the drive list", w.drvPic, [&] { QTest::keyClick(w.drvPic, Qt::Key_Down); }},
+        {"double-click on a folder", w.cmdShow, [&] { doubleClickRow(w.dirPic, apples); }},
+        {"Enter on a folder", w.dirPic,
+         [&] {
+             w.dirPic->setCurrentRow(apples);
+             QTest::keyClick(w.dirPic, Qt::Key_Return);
+         }},
+    };
+    for (const Case& c : cases) {
+        {
+            QSignalBlocker block(w.chkTimed);
+            w.chkTimed->setChecked(false);
+        }
+        c.focusFirst->setFocus(Qt::OtherFocusReason);
+        checkQuietly(w.chkTimed);
+        messages.shown.clear();
+        c.send();
+        EXPECT_EQ(w.dirPic->path(), pics) << c.input;
+        EXPECT_EQ(w.drvPic->drive(), drive) << c.input;
+        EXPECT_FALSE(w.drvPic->view()->isVisible()) << c.input;
+        EXPECT_EQ(QApplication::focusWidget(), w.chkTimed) << c.input;
+        ASSERT_FALSE(messages.shown.isEmpty()) << c.input;
+        for (const auto& m : messages.shown) {
+            EXPECT_EQ(m.text,
+                      QStringLiteral("Timed Viewing must be unchecked before changing Folders"));
+            EXPECT_EQ(m.title, QStringLiteral("Timed View Checked"));
+            EXPECT_EQ(m.icon, platform::MessageIcon::Exclamation);
+        }
     }
+}
+
+TEST_F(Browsing, TheDriveListFollowsVolumesMountedAndRemovedWhileTheProgramRuns) {
+    FrmImage& w = main();
+    QApplication::setActiveWindow(&w);
+    const QString card = folder(QStringLiteral("card"));
+    writePicture(card, QStringLiteral("x.jpg"), {2, 2});
+    const platform::Drive cardDrive{card, QStringLiteral("card [CARD]")};
+    drives.drives = {{QStringLiteral("/"), QStringLiteral("/")}};
+    w.drvPic->showPopup();
+    w.drvPic->hidePopup();
+    EXPECT_EQ(w.drvPic->count(), 1);
+
+    drives.drives.append(cardDrive);  // mounted while the program runs
+    w.drvPic->showPopup();
+    w.drvPic->hidePopup();
+    ASSERT_EQ(w.drvPic->count(), 2);
+    EXPECT_EQ(w.drvPic->drive(), QStringLiteral("/"));  // the choice is kept
+
+    // Removed after the list was read; its empty mount folder stays behind.
+    drives.drives.removeLast();
+    w.drvPic->setCurrentIndex(1);
+    Q_EMIT w.drvPic->activated(1);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].title, QStringLiteral("Drive Not Ready"));
     EXPECT_EQ(w.dirPic->path(), pics);
+    EXPECT_EQ(w.drvPic->count(), 1);
+    EXPECT_EQ(w.drvPic->drive(), QStringLiteral("/"));
+
+    // Mounted again: the list has it once it takes the focus, and it opens.
+    drives.drives.append(cardDrive);
+    w.drvPic->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(w.drvPic->count(), 2);
+    w.drvPic->setCurrentIndex(1);
+    Q_EMIT w.drvPic->activated(1);
+    EXPECT_EQ(w.dirPic->path(), card);
+    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("1"));
 }
 
 TEST_F(Browsing, ADriveThatCannotBeReadKeepsTheOpenFolder) {

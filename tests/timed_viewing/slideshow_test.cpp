@@ -1,6 +1,14 @@
 #include "timed_viewing/slideshow_fixture.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QSignalBlocker>
 #include <QTest>
+
+#include <functional>
 
 using namespace plenarvo;
 using platform::MessageIcon;
@@ -163,4 +171,116 @@ TEST_F(Slideshow, APictureThatCannotBeLoadedIsPassedOverAndToldOncePerShow) {
     check();
     advance(10000);
     EXPECT_EQ(messages.shown.size(), 2);
+}
+
+// Every road into the seconds box besides typed keys goes by the key rules: the
+// warning first while the show runs, then digits only.
+TEST_F(Slideshow, PasteCutUndoDropAndInputMethodsFollowTheKeyRules) {
+    startIn({"a.bmp", "b.bmp"});
+    controls::TextBox* box = main().txtSeconds;
+    auto menuAction = [box](const QString& caption) {
+        QMenu* menu = box->createEditMenu();
+        for (QAction* action : menu->actions()) {
+            if (action->text() == caption) {
+                action->trigger();
+            }
+        }
+        delete menu;
+    };
+    auto drop = [box](const QString& text) {
+        QMimeData data;
+        data.setText(text);
+        const QPointF at = box->rect().center();
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(box, &enter);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(box, &dropped);
+    };
+    auto commit = [box](const QString& text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(box, &event);
+    };
+    struct Case {
+        const char* road;
+        std::function<void()> edit;
+        bool engaged;
+        const char* text;  // the box afterwards, from "4" with all of it selected
+        QStringList titles;
+    };
+    const QString engaged = QStringLiteral("The Timers are Engaged");
+    const QString keyError = QStringLiteral("Key Press Error");
+    const Case cases[] = {
+        {"Ctrl+V digits",
+         [&] { QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier); },
+         false,
+         "7",
+         {}},
+        {"Ctrl+V digits, engaged",
+         [&] { QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier); },
+         true,
+         "7",
+         {engaged}},
+        {"Ctrl+V letters",
+         [&] {
+             QGuiApplication::clipboard()->setText(QStringLiteral("1a"));
+             QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+         },
+         false,
+         "4",
+         {keyError}},
+        {"Ctrl+X", [&] { QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier); }, false, "", {}},
+        {"Ctrl+X, engaged",
+         [&] { QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier); },
+         true,
+         "",
+         {engaged}},
+        {"Ctrl+Z, engaged",
+         [&] { QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier); },
+         true,
+         "10",
+         {engaged}},
+        {"Delete, engaged", [&] { QTest::keyClick(box, Qt::Key_Delete); }, true, "", {engaged}},
+        {"menu Paste letters",
+         [&] {
+             QGuiApplication::clipboard()->setText(QStringLiteral("x"));
+             menuAction(QStringLiteral("&Paste"));
+         },
+         false,
+         "4",
+         {keyError}},
+        {"menu Cut, engaged", [&] { menuAction(QStringLiteral("Cu&t")); }, true, "", {engaged}},
+        {"drop digits", [&] { drop(QStringLiteral("3")); }, false, "43", {}},
+        {"drop letters", [&] { drop(QStringLiteral("z")); }, false, "4", {}},
+        {"drop digits, engaged", [&] { drop(QStringLiteral("3")); }, true, "4", {}},
+        {"input method digit", [&] { commit(QStringLiteral("2")); }, false, "2", {}},
+        {"input method letter, engaged",
+         [&] { commit(QStringLiteral("é")); },
+         true,
+         "4",
+         {engaged, keyError}},
+    };
+    for (const Case& c : cases) {
+        {
+            QSignalBlocker quiet(main().chkTimed);
+            main().chkTimed->setChecked(false);
+        }
+        box->setText(QStringLiteral("10"));
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClick(box, '4');  // leaves "10" to undo
+        box->selectAll();
+        QGuiApplication::clipboard()->setText(QStringLiteral("7"));
+        if (c.engaged) {
+            QSignalBlocker quiet(main().chkTimed);
+            main().chkTimed->setChecked(true);
+        }
+        messages.shown.clear();
+        c.edit();
+        EXPECT_EQ(box->text(), QString::fromUtf8(c.text)) << c.road;
+        EXPECT_EQ(titles(messages), c.titles) << c.road;
+        EXPECT_EQ(main().Timer1->interval(),
+                  (box->text().isEmpty() ? 10 : box->text().toInt()) * 1000)
+            << c.road;
+    }
 }

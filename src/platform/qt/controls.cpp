@@ -3,8 +3,13 @@
 #include "platform/core/twips.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QFontDatabase>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
@@ -12,6 +17,7 @@
 #include <QStylePainter>
 
 #include <algorithm>
+#include <optional>
 
 namespace plenarvo::controls {
 
@@ -226,7 +232,38 @@ void TextBox::mousePressEvent(QMouseEvent* event) {
     }
 }
 
+bool TextBox::allowed(const QString& inserted, bool quiet) const {
+    return !onOtherEdit || onOtherEdit(inserted, quiet);
+}
+
 void TextBox::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Paste)) {
+        if (!allowed(QGuiApplication::clipboard()->text())) {
+            event->accept();
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    static constexpr QKeySequence::StandardKey takeOut[] = {
+        QKeySequence::Cut,
+        QKeySequence::Undo,
+        QKeySequence::Redo,
+        QKeySequence::Delete,
+        QKeySequence::DeleteEndOfWord,
+        QKeySequence::DeleteEndOfLine,
+        QKeySequence::DeleteCompleteLine,
+    };
+    for (const QKeySequence::StandardKey key : takeOut) {
+        if (event->matches(key) && !isReadOnly()) {
+            if (!allowed(QString())) {
+                event->accept();
+                return;
+            }
+            QLineEdit::keyPressEvent(event);
+            return;
+        }
+    }
     const QString text = event->text();
     const bool isCharacter = !text.isEmpty() && (text.at(0).isPrint() || text.at(0) == u'\b');
     if (onKeyPress && isCharacter) {
@@ -237,6 +274,96 @@ void TextBox::keyPressEvent(QKeyEvent* event) {
         }
     }
     QLineEdit::keyPressEvent(event);
+}
+
+void TextBox::mouseReleaseEvent(QMouseEvent* event) {
+    // The middle button pastes the selection where the system has one.
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    if (event->button() == Qt::MiddleButton && clipboard->supportsSelection() && !isReadOnly() &&
+        !allowed(clipboard->text(QClipboard::Selection))) {
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+QMenu* TextBox::createEditMenu() {
+    auto* menu = new QMenu(this);
+    const bool editable = !isReadOnly();
+    const QString clip = QGuiApplication::clipboard()->text();
+    auto add = [&](const QString& caption, QKeySequence::StandardKey key, bool enabled,
+                   std::function<void()> edit, std::optional<QString> inserted) {
+        QAction* action = menu->addAction(caption);
+        action->setShortcut(key);
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, this,
+                [this, edit = std::move(edit), inserted = std::move(inserted)] {
+                    if (!inserted || allowed(*inserted)) {
+                        edit();
+                    }
+                });
+    };
+    add(
+        tr("&Undo"), QKeySequence::Undo, editable && isUndoAvailable(), [this] { undo(); },
+        QString());
+    add(
+        tr("&Redo"), QKeySequence::Redo, editable && isRedoAvailable(), [this] { redo(); },
+        QString());
+    menu->addSeparator();
+    add(
+        tr("Cu&t"), QKeySequence::Cut, editable && hasSelectedText(), [this] { cut(); }, QString());
+    add(
+        tr("&Copy"), QKeySequence::Copy, hasSelectedText(), [this] { copy(); }, std::nullopt);
+    add(
+        tr("&Paste"), QKeySequence::Paste, editable && !clip.isEmpty(), [this] { paste(); }, clip);
+    add(
+        tr("Delete"), QKeySequence::UnknownKey, editable && hasSelectedText(), [this] { del(); },
+        QString());
+    menu->addSeparator();
+    add(
+        tr("Select All"), QKeySequence::SelectAll, !text().isEmpty(), [this] { selectAll(); },
+        std::nullopt);
+    return menu;
+}
+
+void TextBox::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createEditMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+// A drag shows whether the box takes it while it passes over; the drop asks
+// again, as a paste does.
+void TextBox::dragEnterEvent(QDragEnterEvent* event) {
+    if (!event->mimeData()->hasText() || !allowed(event->mimeData()->text(), true)) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dragEnterEvent(event);
+}
+
+void TextBox::dragMoveEvent(QDragMoveEvent* event) {
+    if (!event->mimeData()->hasText() || !allowed(event->mimeData()->text(), true)) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dragMoveEvent(event);
+}
+
+void TextBox::dropEvent(QDropEvent* event) {
+    if (!event->mimeData()->hasText() || !allowed(event->mimeData()->text(), true)) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dropEvent(event);
+}
+
+void TextBox::inputMethodEvent(QInputMethodEvent* event) {
+    if (!event->commitString().isEmpty() && !allowed(event->commitString())) {
+        event->accept();
+        return;
+    }
+    QLineEdit::inputMethodEvent(event);
 }
 
 Button::Button(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QWidget>
 
@@ -131,10 +132,27 @@ public:
     std::function<void()> onClick;
     // Receives the character code; setting it to 0 refuses the key.
     std::function<void(int&)> onKeyPress;
+    // Asked before every edit that is not a typed character: paste, cut, undo,
+    // redo and delete from the keyboard, the context menu or the middle mouse
+    // button, a drop, and text from an input method. Receives the text the edit
+    // would put in (empty for one that only takes text out); false refuses it.
+    // A quiet ask (a drag passing over the box) must not show anything.
+    std::function<bool(const QString& inserted, bool quiet)> onOtherEdit;
+    // The box's context menu, built with every edit going through onOtherEdit.
+    QMenu* createEditMenu();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+
+private:
+    bool allowed(const QString& inserted, bool quiet = false) const;
 };
 
 // A push button whose caption wraps onto several lines when it is too wide.

@@ -56,6 +56,30 @@ void sortByName(QStringList& names) {
     });
 }
 
+// Keys that only move the focus on, or only press a modifier, pass a refusal:
+// they change nothing in the list.
+bool changesNothing(const QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_Meta:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool refused(const RefuseInput& refuse, QEvent* event) {
+    if (refuse && refuse()) {
+        event->accept();
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 QString joinPath(const QString& folder, const QString& name) {
@@ -99,6 +123,41 @@ void DriveList::refresh() {
     setCurrentIndex(current_);
 }
 
+bool DriveList::isMounted(const QString& root) const {
+    const QList<platform::Drive> now = drives_.list();
+    return std::any_of(now.begin(), now.end(),
+                       [&](const platform::Drive& d) { return d.root == root; });
+}
+
+void DriveList::showPopup() {
+    refresh();
+    QComboBox::showPopup();
+}
+
+void DriveList::mousePressEvent(QMouseEvent* event) {
+    if (!refused(refuseInput, event)) {
+        QComboBox::mousePressEvent(event);
+    }
+}
+
+void DriveList::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (!refused(refuseInput, event)) {
+        QComboBox::mouseDoubleClickEvent(event);
+    }
+}
+
+void DriveList::wheelEvent(QWheelEvent* event) {
+    if (!refused(refuseInput, event)) {
+        QComboBox::wheelEvent(event);
+    }
+}
+
+void DriveList::keyPressEvent(QKeyEvent* event) {
+    if (changesNothing(event) || !refused(refuseInput, event)) {
+        QComboBox::keyPressEvent(event);
+    }
+}
+
 QString DriveList::drive() const {
     if (current_ < 0 || current_ >= list_.size()) {
         return {};
@@ -127,9 +186,13 @@ void DriveList::showDriveOf(const QString& path) {
 
 void DriveList::focusInEvent(QFocusEvent* event) {
     QComboBox::focusInEvent(event);
-    // The focus coming back when a window or a popup closes is not the user's move.
+    refresh();
+    // The focus coming back when a window or a popup closes is not the user's
+    // move. Focus from a mouse press or a wheel turn comes with that input,
+    // which refuseInput is asked about before it does anything.
     const Qt::FocusReason reason = event->reason();
-    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+        reason == Qt::MouseFocusReason) {
         return;
     }
     if (onGotFocus) {
@@ -206,6 +269,9 @@ void DirList::openItem(QListWidgetItem* item) {
 }
 
 void DirList::keyPressEvent(QKeyEvent* event) {
+    if (!changesNothing(event) && refused(refuseInput, event)) {
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         openItem(currentItem());
         event->accept();
@@ -214,7 +280,16 @@ void DirList::keyPressEvent(QKeyEvent* event) {
     QListWidget::keyPressEvent(event);
 }
 
+void DirList::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (!refused(refuseInput, event)) {
+        QListWidget::mouseDoubleClickEvent(event);
+    }
+}
+
 void DirList::mousePressEvent(QMouseEvent* event) {
+    if (refused(refuseInput, event)) {
+        return;
+    }
     // A click on the entry already selected still counts as a click.
     QListWidgetItem* before = currentItem();
     QListWidget::mousePressEvent(event);
@@ -251,11 +326,15 @@ void FileList::refresh() {
     QStringList names;
     const QStringList extensions = pictureExtensions();
     QDir dir(path_);
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    // Hidden files stay out, as hidden folders do: a card written by another
+    // system carries a "._NAME.JPG" of its own beside every photo.
+    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::System);
     for (const QFileInfo& info : entries) {
-        const QString suffix = info.fileName().section(u'.', -1);
-        if (info.fileName().contains(u'.') && extensions.contains(suffix, Qt::CaseInsensitive)) {
-            names << info.fileName();
+        const QString name = info.fileName();
+        const QString suffix = name.section(u'.', -1);
+        if (!name.startsWith(u'.') && name.contains(u'.') &&
+            extensions.contains(suffix, Qt::CaseInsensitive)) {
+            names << name;
         }
     }
     sortByName(names);

@@ -10,8 +10,13 @@
 
 namespace plenarvo::controls {
 
-// The drive list: the mounted volumes. Picking one runs onChange; receiving the
-// focus runs onGotFocus.
+// Asked before a mouse press, double-click, wheel turn or key of the user's
+// reaches a folder list; true refuses it, so it changes nothing at all.
+using RefuseInput = std::function<bool()>;
+
+// The drive list: the mounted volumes, read again whenever the list opens or
+// takes the focus, so that a card mounted or removed while the program runs
+// shows. Picking one runs onChange; receiving the focus runs onGotFocus.
 class DriveList : public QComboBox {
     Q_OBJECT
 public:
@@ -20,12 +25,21 @@ public:
     QString drive() const;
     // Shows the drive that holds `path` without running onChange.
     void showDriveOf(const QString& path);
+    // Reads the mounted volumes again, keeping the current drive while it is there.
     void refresh();
+    // Whether `root` is still among the mounted volumes (read again).
+    bool isMounted(const QString& root) const;
+    void showPopup() override;
     std::function<void()> onChange;
     std::function<void()> onGotFocus;
+    RefuseInput refuseInput;
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     platform::Drives& drives_;
@@ -49,10 +63,12 @@ public:
     std::function<void()> onClick;
     // Runs when opening a folder chosen by the user fails.
     std::function<void(const QString& error)> onOpenFailed;
+    RefuseInput refuseInput;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void openItem(QListWidgetItem* item);
