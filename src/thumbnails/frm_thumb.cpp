@@ -329,8 +329,8 @@ void FrmThumb::buildFirstRowCell(int k) {
     Cell& cell = cells_[k];
     filPic->setListIndex(k - 1);
     cell.path = filPic->fullPath(filPic->fileName());
-    // A sheet that gets batches is laid out again on its full width before
-    // anyone sees it: decode the first row at that width already.
+    // A sheet that gets batches is laid out again on its full width by the
+    // first of them, 100 ms after it shows: decode the first row at that width.
     loader_->request(k, cell.path,
                      cellPixelSize(ThumbCount >= 5 ? laidOutPictureWidth() : cell.imgBox.width));
     placeLefts(k);
