@@ -5,9 +5,11 @@
 #include "main_window/frm_image.h"
 #include "main_window/schemes.h"
 #include "platform/core/twips.h"
+#include "thumbnails/picture_opener.h"
 #include "thumbnails/thumbnail_loader.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -34,9 +36,18 @@ constexpr FrmThumb::Box kImgTemplate{72, 32, 105, 81};
 constexpr FrmThumb::Box kLblTemplate{72, 112, 105, 25};
 constexpr FrmThumb::Box kShpTemplate{56, 24, 134, 121};
 
-// The column steps: 1.525 picture (and label) widths, 1.157 frame widths.
-constexpr float kImgStep = 1.525f;
+// The column step: 1.157 frame widths. Pictures and names keep the inset they
+// have in cell 0 (16 right of the frame's left), so they follow their frames.
+//
+// The sheet was drawn for a pallet 984 wide, where a picture step of 1.525
+// picture widths comes to the same 144.57 as the frame step. At any other width
+// the two part ways (pictures slide out of their frames and past the pallet's
+// edge), while the frame step alone always fits: six frames take
+// 56 + 6.785 x (P - 109.312) / 7, less than P for every pallet width P. At 984
+// every control lands on the same pixel either way.
 constexpr float kShpStep = 1.157f;
+constexpr float kImgInset = kImgTemplate.left - kShpTemplate.left;
+constexpr float kLblInset = kLblTemplate.left - kShpTemplate.left;
 
 float pictureWidthFor(float palletWidth) {
     return (palletWidth - kImgTemplate.left * 4.45f) / 7;
@@ -130,6 +141,8 @@ FrmThumb::FrmThumb(Forms& forms) : Form(forms) {
 
     loader_ = std::make_unique<ThumbnailLoader>(
         [this](int cell, const QImage& image) { thumbnailArrived(cell, image); });
+    opener_ = std::make_unique<PictureOpener>(
+        [this](const OpenedPicture& opened) { pictureOpened(opened); });
 }
 
 FrmThumb::~FrmThumb() = default;
@@ -208,8 +221,10 @@ void FrmThumb::Form_Load() {
 }
 
 void FrmThumb::Form_Unload() {
-    // Nothing queued for this sheet is worth decoding any more.
+    // Nothing queued for this sheet is worth decoding any more, nor a clicked
+    // picture still being read worth showing.
     loader_->reset();
+    opener_->drop();
 }
 
 void FrmThumb::Timer1_Timer() {
@@ -219,9 +234,47 @@ void FrmThumb::Timer1_Timer() {
 
 void FrmThumb::setTemplateWidths() {
     const auto p = static_cast<float>(picHold->width());
-    cells_[0].imgBox.width = pictureWidthFor(p);
-    cells_[0].lblBox.width = labelWidthFor(p);
-    cells_[0].shpBox.width = frameWidthFor(p);
+    Cell& zero = cells_[0];
+    zero.imgBox.width = pictureWidthFor(p);
+    zero.lblBox.width = labelWidthFor(p);
+    zero.shpBox.width = frameWidthFor(p);
+    // The emblem shows the newest widths at once.
+    placeBox(zero.shp, zero.shpBox);
+    placeBox(zero.img, zero.imgBox);
+    placeBox(zero.lbl, zero.lblBox);
+    laidOutWidth_ = picHold->width();
+}
+
+void FrmThumb::placeLefts(int k) {
+    Cell& cell = cells_[k];
+    const Cell& zero = cells_[0];
+    if (k % kColumns == 0) {
+        cell.shpBox.left = zero.shpBox.left;
+    } else {
+        cell.shpBox.left = cells_[k - 1].shpBox.left + kShpStep * zero.shpBox.width;
+    }
+    cell.imgBox.left = cell.shpBox.left + kImgInset;
+    cell.lblBox.left = cell.shpBox.left + kLblInset;
+}
+
+void FrmThumb::relayOutCells() {
+    // The whole sheet keeps one cell size: when the pallet's width has changed
+    // (the first batch spreads it over the sheet as shown), the cells built so
+    // far take the new widths and columns too, the emblem first.
+    setTemplateWidths();
+    const Cell& zero = cells_[0];
+    for (int k = 1; k < static_cast<int>(cells_.size()); ++k) {
+        Cell& cell = cells_[k];
+        cell.imgBox.width = zero.imgBox.width;
+        cell.lblBox.width = zero.lblBox.width;
+        cell.shpBox.width = zero.shpBox.width;
+        placeLefts(k);
+        placeBox(cell.shp, cell.shpBox);
+        if (cell.img) {
+            placeBox(cell.img, cell.imgBox);
+        }
+        placeBox(cell.lbl, cell.lblBox);
+    }
 }
 
 void FrmThumb::loadCellControls(int k) {
@@ -276,13 +329,11 @@ void FrmThumb::buildFirstRowCell(int k) {
     Cell& cell = cells_[k];
     filPic->setListIndex(k - 1);
     cell.path = filPic->fullPath(filPic->fileName());
-    loader_->request(k, cell.path, cellPixelSize(cell.imgBox.width));
-
-    const Cell& zero = cells_[0];
-    const Cell& before = cells_[k - 1];
-    cell.imgBox.left = before.imgBox.left + kImgStep * zero.imgBox.width;
-    cell.lblBox.left = before.lblBox.left + kImgStep * zero.lblBox.width;
-    cell.shpBox.left = before.shpBox.left + kShpStep * zero.shpBox.width;
+    // A sheet that gets batches is laid out again on its full width by the
+    // first of them, 100 ms after it shows: decode the first row at that width.
+    loader_->request(k, cell.path,
+                     cellPixelSize(ThumbCount >= 5 ? laidOutPictureWidth() : cell.imgBox.width));
+    placeLefts(k);
     showCell(k);
 }
 
@@ -298,17 +349,7 @@ void FrmThumb::buildLaterRowCell(int k) {
     cell.imgBox.top = above.imgBox.top + kRowStep;
     cell.lblBox.top = above.lblBox.top + kRowStep;
     cell.shpBox.top = above.shpBox.top + kRowStep;
-    const Cell& zero = cells_[0];
-    if (k == RowStart) {
-        cell.imgBox.left = zero.imgBox.left;
-        cell.lblBox.left = zero.lblBox.left;
-        cell.shpBox.left = zero.shpBox.left;
-    } else {
-        const Cell& before = cells_[k - 1];
-        cell.imgBox.left = before.imgBox.left + kImgStep * zero.imgBox.width;
-        cell.lblBox.left = before.lblBox.left + kImgStep * zero.lblBox.width;
-        cell.shpBox.left = before.shpBox.left + kShpStep * zero.shpBox.width;
-    }
+    placeLefts(k);
     showCell(k);
 }
 
@@ -335,6 +376,9 @@ void FrmThumb::BuildNextRows() {
         beforeBatch();
     }
     layOutBar();
+    if (picHold->width() != laidOutWidth_) {
+        relayOutCells();
+    }
     const int n = listCapped();
     for (int pass = 0; pass < RowsPerPass; ++pass) {
         RowStart = static_cast<qint16>(RowEnd + 1);
@@ -396,6 +440,19 @@ void FrmThumb::paintEvent(QPaintEvent* event) {
 // after it (thumbnailArrived). The order of the program's events (batches,
 // scrolls, clicks) therefore never depends on how fast the workers are.
 
+float FrmThumb::laidOutPictureWidth() const {
+    // The width of the pallet the batches lay out, which spans the sheet's width
+    // as shown maximized.
+    int sheetWidth = width();
+    if (!isVisible() && vsrPallet->y() != 0) {
+        const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+        if (where) {
+            sheetWidth = where->availableGeometry().width();
+        }
+    }
+    return pictureWidthFor(static_cast<float>(sheetWidth - vsrPallet->width()));
+}
+
 QSize FrmThumb::cellPixelSize(float width) const {
     const qreal ratio = devicePixelRatioF();
     return QSize(static_cast<int>(std::lround(width * ratio)),
@@ -410,25 +467,9 @@ void FrmThumb::requestThumbnails(int lastCell) {
     if (first > lastCell) {
         return;
     }
-    // Cells not built yet: the first cell of the first batch takes cell 0's
-    // width as it stands; every later one the width of the pallet the batches
-    // lay out, which spans the sheet's width as shown maximized.
-    int sheetWidth = width();
-    if (!isVisible() && vsrPallet->y() != 0) {
-        const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
-        if (where) {
-            sheetWidth = where->availableGeometry().width();
-        }
-    }
-    const float laidOutWidth = pictureWidthFor(static_cast<float>(sheetWidth - vsrPallet->width()));
-    const bool laidOut = vsrPallet->y() == 0;
+    const float laidOutWidth = laidOutPictureWidth();
     for (int k = first; k <= lastCell; ++k) {
-        float w = laidOutWidth;
-        if (k <= RowEnd) {
-            w = cells_[k].imgBox.width;
-        } else if (!laidOut && k == RowEnd + 1) {
-            w = cells_[0].imgBox.width;
-        }
+        const float w = k <= RowEnd ? cells_[k].imgBox.width : laidOutWidth;
         filPic->setListIndex(k - 1);
         loader_->request(k, filPic->fullPath(filPic->fileName()), cellPixelSize(w));
     }
@@ -519,13 +560,44 @@ void FrmThumb::imgThumb_Click(int index) {
     if (index < 0 || index >= static_cast<int>(cells_.size()) || !cells_[index].img) {
         return;  // its picture was discarded: nothing to open
     }
+    if (opener_->busy()) {
+        return;  // the picture clicked before is still being read
+    }
+    if (index == 0) {
+        showInFullView(pictures::Picture::fromImage(FrmImage::iconPicture()), {}, {});
+        return;
+    }
+    // The cell holds a reduced copy; the full view gets the picture from its
+    // file, read on a worker so that the sheet goes on answering meanwhile.
+    const qreal ratio = devicePixelRatioF();
+    const auto pixels = [ratio](int widthTwips, int heightTwips) {
+        return (QSizeF(twips::size(widthTwips, heightTwips)) * ratio).toSize();
+    };
+    opener_->open(cells_[index].path, pixels(FrmFullView::kWideWidth, FrmFullView::kWideHeight),
+                  pixels(FrmFullView::kTallWidth, FrmFullView::kTallHeight));
+    setCursor(Qt::BusyCursor);
+}
+
+void FrmThumb::pictureOpened(const OpenedPicture& opened) {
+    unsetCursor();
+    if (!opened.ok()) {
+        // Gone or changed since the sheet was built: say so, and stay on the sheet.
+        const QString name = QFileInfo(opened.path).fileName();
+        forms_.platform().messages->show(
+            QStringLiteral("The picture %1 cannot be shown. %2").arg(name, opened.error),
+            QStringLiteral("Picture Not Loaded"), platform::MessageIcon::Exclamation);
+        return;
+    }
+    showInFullView(opened.picture, opened.wide, opened.tall);
+}
+
+void FrmThumb::showInFullView(const pictures::Picture& picture, const QImage& wide,
+                              const QImage& tall) {
     FrmFullView& view = forms_.fullView();
     view.showView();
-    // The cell holds a reduced copy; the full view gets the picture from its file.
-    const pictures::Picture picture = index == 0
-                                          ? pictures::Picture::fromImage(FrmImage::iconPicture())
-                                          : pictures::Picture::fromFile(cells_[index].path);
-    view.givePicture(picture, true);
+    view.picFullScr->setPicture(picture);
+    view.imgFullScr->setPicture(picture, wide);
+    view.imgFullScrH->setPicture(picture, tall);
     view.centre(view.imgFullScrH);
     view.centre(view.imgFullScr);
     view.centre(view.picFullScr);

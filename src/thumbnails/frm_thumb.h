@@ -14,7 +14,9 @@
 
 namespace plenarvo {
 
+class PictureOpener;
 class ThumbnailLoader;
+struct OpenedPicture;
 
 // The thumbnail sheet: a maximized window that shows the pictures of the main
 // window's folder, up to 755, six to a row with their names, built in batches.
@@ -101,6 +103,8 @@ public:
 
     // The decoder of the cells' reduced pictures.
     ThumbnailLoader& thumbnails() { return *loader_; }
+    // The reader of a clicked picture.
+    PictureOpener& opener() { return *opener_; }
 
     // Observers for benchmarks: around each batch, and after a cell's picture
     // arrived (or failed to).
@@ -119,6 +123,10 @@ private:
     void setTemplateWidths();
     void buildFirstRowCell(int k);
     void buildLaterRowCell(int k);
+    // Cell k's lefts: its frame one column step right of the frame before it in
+    // its row, its picture and name at cell 0's inset from the frame.
+    void placeLefts(int k);
+    void relayOutCells();
     void loadCellControls(int k);
     void showCell(int k);
     void layOutBar();
@@ -127,17 +135,22 @@ private:
     // Decoding ahead: asks for the pictures of cells up to `lastCell`.
     void requestThumbnails(int lastCell);
     QSize cellPixelSize(float width) const;
+    float laidOutPictureWidth() const;
     // Shows every decoded picture whose cell has been built.
     void showReadyThumbnails();
     void thumbnailArrived(int cell, const QImage& image);
+    void pictureOpened(const OpenedPicture& opened);
+    void showInFullView(const pictures::Picture& picture, const QImage& wide, const QImage& tall);
 
     std::vector<Cell> cells_;
     std::unique_ptr<ThumbnailLoader> loader_;
+    std::unique_ptr<PictureOpener> opener_;
     QHash<int, QImage> ready_;  // decoded pictures of cells not shown yet
     bool row1Discarded_ = false;
     int dragStartValue_ = 0;
     int barSign_ = 1;  // -1 while the bar's Max is below its Min
     int outerHeight_ = 0;
+    int laidOutWidth_ = 0;  // the pallet width the cells were laid out for
     QPointF titlePos_;
     bool titlePrinted_ = false;
     int titlePrints_ = 0;

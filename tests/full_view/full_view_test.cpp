@@ -1,6 +1,7 @@
 #include "full_view/frm_full_view.h"
 #include "support/fakes/app_fixture.h"
 #include "thumbnails/frm_thumb.h"
+#include "thumbnails/picture_opener.h"
 
 #include <QDir>
 #include <QTest>
@@ -164,6 +165,8 @@ TEST_F(FullView, ClosingFromTheTitleBarShowsTheWindowItCameFrom) {
     main().filPic->refresh();
     main().cmdThumb_Click();
     QTest::mouseClick(forms->thumb().imgThumb(1), Qt::LeftButton);
+    forms->thumb().opener().waitForDone();  // the picture is read on a worker
+    settle();
     ASSERT_EQ(view().Tag, QStringLiteral("Back"));
     ASSERT_FALSE(forms->thumb().isVisible());
     const int prints = forms->thumb().titlePrints();

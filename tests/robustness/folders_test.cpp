@@ -1,6 +1,7 @@
 // Folders that are large, vanish while open, or change under the thumbnail sheet.
 #include "full_view/frm_full_view.h"
 #include "robustness/robustness.h"
+#include "thumbnails/picture_opener.h"
 #include "thumbnails/thumbnail_loader.h"
 
 #include <QDir>
@@ -166,14 +167,15 @@ TEST_F(Folders, AFolderDeletedUnderTheGrowingSheetLeavesEmptyCells) {
         EXPECT_EQ(s.lblThumb(k)->text(),
                   QStringLiteral("p%1.jpg").arg(k - 1, 2, 10, QLatin1Char('0')));
     }
-    // A click on a cell whose file is gone opens an empty full view; a click returns.
+    // A click on a cell whose file is gone says so, and the sheet stays.
     QTest::mouseClick(s.imgThumb(90), Qt::LeftButton);
-    EXPECT_TRUE(forms->fullView().isVisible());
-    EXPECT_TRUE(forms->fullView().picFullScr->picture().isNull());
-    QTest::mouseClick(&forms->fullView(), Qt::LeftButton);
+    s.opener().waitForDone();
     settle();
+    EXPECT_FALSE(forms->fullView().isVisible());
     EXPECT_TRUE(s.isVisible());
-    EXPECT_TRUE(messages.shown.isEmpty());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].title, QStringLiteral("Picture Not Loaded"));
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("p89.jpg")));
 }
 
 TEST_F(Folders, FilesReplacedWhileTheSheetBuildsShowTheirNewContentOrNothing) {
@@ -219,15 +221,19 @@ TEST_F(Folders, FilesReplacedWhileTheSheetBuildsShowTheirNewContentOrNothing) {
 
     // The full view reads the file as it is now.
     QTest::mouseClick(s.imgThumb(100), Qt::LeftButton);
+    s.opener().waitForDone();
+    settle();
     EXPECT_EQ(forms->fullView().picFullScr->picture().size(), QSize(64, 48));
     QTest::mouseClick(&forms->fullView(), Qt::LeftButton);
     settle();
+    EXPECT_TRUE(messages.shown.isEmpty());
     QTest::mouseClick(s.imgThumb(3), Qt::LeftButton);
-    EXPECT_TRUE(forms->fullView().picFullScr->picture().isNull());
-    QTest::mouseClick(&forms->fullView(), Qt::LeftButton);
+    s.opener().waitForDone();
     settle();
     EXPECT_TRUE(s.isVisible());
-    EXPECT_TRUE(messages.shown.isEmpty());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].title, QStringLiteral("Picture Not Loaded"));
+    EXPECT_TRUE(messages.shown[0].text.contains(names[2]));
 }
 
 }  // namespace

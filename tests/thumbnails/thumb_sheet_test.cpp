@@ -1,14 +1,29 @@
 #include "full_view/frm_full_view.h"
 #include "support/fakes/app_fixture.h"
 #include "thumbnails/frm_thumb.h"
+#include "thumbnails/picture_opener.h"
 #include "thumbnails/thumbnail_loader.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
 using plenarvo::testing::writeBytes;
+
+namespace {
+
+std::string text(const QRect& r) {
+    return QStringLiteral("%1,%2 %3x%4")
+        .arg(r.x())
+        .arg(r.y())
+        .arg(r.width())
+        .arg(r.height())
+        .toStdString();
+}
+
+}  // namespace
 
 class ThumbSheet : public AppFixture {
 protected:
@@ -28,6 +43,14 @@ protected:
     void scrollAndBuild(int value) {
         sheet().vsrPallet->setValue(value);
         advance(100);
+    }
+    // Lets the clicked picture's reading finish and hands it over.
+    void pictureRead() {
+        sheet().opener().waitForDone();
+        settle();
+    }
+    bool fullViewShown() {
+        return forms->isLoaded(Window::FullView) && forms->fullView().isVisible();
     }
     // Lets the workers finish and hands their pictures to the cells.
     void waitForThumbnails() {
@@ -58,6 +81,53 @@ protected:
             EXPECT_FLOAT_EQ(cells[k].imgBox.height, 81.0f);
             EXPECT_EQ(cells[k].lbl->text(), s.filPic->list(k - 1));
             EXPECT_TRUE(cells[k].lbl->isVisible());
+        }
+    }
+    // Shows the sheet at the width whose laid-out pallet is `pallet` wide.
+    void showAt(int pallet) {
+        FrmThumb& s = sheet();
+        s.setWindowState(Qt::WindowNoState);
+        s.resize(pallet + s.vsrPallet->width(), 700);
+    }
+    // The widgets as they stand: each picture and name inside its own frame, no
+    // two frames meeting, every frame inside the pallet, the pallet left of the
+    // bar, one picture size (and one frame size) for the whole sheet, the emblem
+    // included.
+    void expectSoundLayout() {
+        const FrmThumb& s = sheet();
+        const auto& cells = s.cells();
+        const QRect pallet = s.picHold->rect();
+        EXPECT_LT(s.picHold->geometry().right(), s.vsrPallet->geometry().left());
+        for (int k = 0; k < static_cast<int>(cells.size()); ++k) {
+            SCOPED_TRACE(k);
+            const QRect frame = cells[k].shp->geometry();
+            EXPECT_TRUE(frame.contains(cells[k].img->geometry())) << text(cells[k].img->geometry());
+            EXPECT_TRUE(frame.contains(cells[k].lbl->geometry())) << text(cells[k].lbl->geometry());
+            EXPECT_TRUE(pallet.contains(frame)) << text(frame);
+            EXPECT_EQ(cells[k].img->size(), cells[0].img->size());
+            EXPECT_EQ(cells[k].lbl->size(), cells[0].lbl->size());
+            EXPECT_EQ(frame.size(), cells[0].shp->size());
+            for (int j = 0; j < k; ++j) {
+                EXPECT_FALSE(frame.intersects(cells[j].shp->geometry())) << j;
+            }
+        }
+        // The six columns reach across the pallet rather than bunch on its left.
+        const QRect lastColumn = cells[5].shp->geometry();
+        EXPECT_GT(lastColumn.right(), pallet.width() * 3 / 4);
+    }
+    // Cells `row` x 6 to `row` x 6 + `last` on the pixels the sheet was drawn
+    // with, for a pallet 984 wide: columns 144.57 apart, pictures and names 95
+    // wide, frames 125.
+    void expectDesignedRow(int row, int last) {
+        static constexpr int frameLefts[] = {56, 201, 345, 490, 634, 779};
+        const FrmThumb& s = sheet();
+        for (int c = 0; c <= last; ++c) {
+            const int k = row * 6 + c;
+            SCOPED_TRACE(k);
+            const int top = 130 * row;
+            EXPECT_EQ(s.shpThumb(k)->geometry(), QRect(frameLefts[c], 24 + top, 125, 121));
+            EXPECT_EQ(s.imgThumb(k)->geometry(), QRect(frameLefts[c] + 16, 32 + top, 95, 81));
+            EXPECT_EQ(s.lblThumb(k)->geometry(), QRect(frameLefts[c] + 16, 112 + top, 95, 25));
         }
     }
     QString pics;
@@ -96,15 +166,15 @@ TEST_F(ThumbSheet, AnEmptyFolderShowsOnlyTheDisabledEmblem) {
 }
 
 TEST_F(ThumbSheet, FirstRowOnlyBelowFivePictures) {
-    FrmThumb& s = open(1);
-    EXPECT_EQ(s.RowEnd, 1);
+    FrmThumb& s = open(4);
+    EXPECT_EQ(s.RowEnd, 4);
     EXPECT_TRUE(s.imgThumb(0)->isEnabled());
     EXPECT_FALSE(s.Timer1->enabled());
-    // Cell 1 is one column step (1.525 picture widths) right of the emblem.
-    EXPECT_FLOAT_EQ(s.cells()[1].imgBox.left, 72 + 1.525f * ((984 - 72 * 4.45f) / 7));
-    expectGrid();
     advance(1000);
     EXPECT_EQ(s.vsrPallet->geometry().topLeft(), QPoint(1110, 80));
+    // No batch ever lays the pallet out: the row stays as designed.
+    expectDesignedRow(0, 4);
+    expectGrid();
 }
 
 TEST_F(ThumbSheet, FivePicturesGetAnEmptyBatchThatLaysOutTheBar) {
@@ -121,16 +191,38 @@ TEST_F(ThumbSheet, FivePicturesGetAnEmptyBatchThatLaysOutTheBar) {
     expectGrid();
 }
 
-TEST_F(ThumbSheet, SixthPictureStartsRowOneWithTheWidthLoadedBeforeTheLayout) {
-    FrmThumb& s = open(6);
-    EXPECT_EQ(s.RowsPerPass, 1);
+// The pallet widths of screens from 800 to 3840 pixels wide, the designed 984
+// among them. On each, every cell is checked on the widgets as they stand.
+TEST_F(ThumbSheet, EveryScreenWidthKeepsEachCellInsideItsFrameAndThePallet) {
+    open(30);
+    for (int pallet : {765, 984, 1237, 1885, 2525, 3805}) {
+        SCOPED_TRACE(pallet);
+        main().cmdThumb_Click();  // a new sheet, built as designed
+        settle();
+        FrmThumb& s = sheet();
+        showAt(pallet);
+        advance(100);  // the first batch lays the pallet out on the sheet's width
+        ASSERT_EQ(s.RowEnd, 29);
+        ASSERT_EQ(s.picHold->width(), pallet);
+        expectSoundLayout();
+        if (pallet == 984) {
+            for (int row = 0; row <= 4; ++row) {
+                expectDesignedRow(row, 5);
+            }
+        }
+    }
+}
+
+TEST_F(ThumbSheet, ASheetResizedBetweenBatchesIsLaidOutAgainWhole) {
+    FrmThumb& s = open(60);
+    showAt(2525);
     advance(100);
-    ASSERT_EQ(s.RowEnd, 6);
-    expectGrid();
-    // Cell 6 copied element 0 before the new pallet width was taken.
-    EXPECT_FLOAT_EQ(s.cells()[6].imgBox.width, s.cells()[5].imgBox.width);
-    const float laidOut = (static_cast<float>(s.picHold->width()) - 72 * 4.45f) / 7;
-    EXPECT_FLOAT_EQ(s.cells()[0].imgBox.width, laidOut);
+    ASSERT_EQ(s.RowEnd, 29);
+    showAt(1237);
+    scrollAndBuild(260);
+    ASSERT_EQ(s.RowEnd, 53);
+    ASSERT_EQ(s.picHold->width(), 1237);
+    expectSoundLayout();
 }
 
 TEST_F(ThumbSheet, ScrollsArmOneBatchEachAndRowOnePicturesGoOnce) {
@@ -234,6 +326,7 @@ TEST_F(ThumbSheet, CellsHoldReducedCopiesAndAnUnreadableFileKeepsItsName) {
 
     // A click opens the full picture from its file, marked to come back.
     QTest::mouseClick(s.lblThumb(3), Qt::LeftButton);
+    pictureRead();
     FrmFullView& view = forms->fullView();
     EXPECT_EQ(view.picFullScr->picture().size(), QSize(400, 300));
     EXPECT_EQ(view.Tag, QStringLiteral("Back"));
@@ -288,4 +381,80 @@ TEST_F(ThumbSheet, OpeningAgainDiscardsTheOldSheet) {
     settle();  // the old sheet is deleted, its decodes dropped
     waitForThumbnails();
     EXPECT_FALSE(second.imgThumb(5)->picture().isNull());
+}
+
+TEST_F(ThumbSheet, AClickedPictureIsReadWhileTheSheetAnswersAndFurtherClicksWait) {
+    pics = folder(QStringLiteral("pics"));
+    writePicture(pics, QStringLiteral("a.jpg"), {400, 300});
+    writePicture(pics, QStringLiteral("b.bmp"), {200, 100});
+    startAndOpen(pics);
+    main().cmdThumb_Click();
+    FrmThumb& s = sheet();
+
+    QTest::mouseClick(s.imgThumb(1), Qt::LeftButton);
+    EXPECT_TRUE(s.opener().busy());
+    EXPECT_TRUE(s.isVisible());
+    EXPECT_FALSE(fullViewShown());
+    // Until it is there, the other cells and the emblem do nothing.
+    QTest::mouseClick(s.lblThumb(2), Qt::LeftButton);
+    QTest::mouseClick(s.imgThumb(0), Qt::LeftButton);
+    EXPECT_FALSE(fullViewShown());
+
+    pictureRead();
+    ASSERT_TRUE(fullViewShown());
+    FrmFullView& view = forms->fullView();
+    EXPECT_EQ(view.picFullScr->picture().size(), QSize(400, 300));
+    EXPECT_EQ(view.imgFullScr->picture(), view.picFullScr->picture());
+    EXPECT_EQ(view.Tag, QStringLiteral("Back"));
+    EXPECT_FALSE(s.isVisible());
+    EXPECT_FALSE(s.opener().busy());
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(ThumbSheet, APictureGoneOrSpoiledSinceTheSheetWasBuiltIsToldByName) {
+    pics = folder(QStringLiteral("pics"));
+    const QString gone = writePicture(pics, QStringLiteral("gone.bmp"), {40, 30});
+    const QString spoiled = writePicture(pics, QStringLiteral("spoiled.jpg"), {40, 30});
+    writePicture(pics, QStringLiteral("whole.jpg"), {40, 30});
+    startAndOpen(pics);
+    main().cmdThumb_Click();
+    FrmThumb& s = sheet();
+    ASSERT_TRUE(QFile::remove(gone));
+    ASSERT_TRUE(writeBytes(spoiled, "not a picture"));
+
+    const struct {
+        int cell;
+        QString name;
+    } cases[] = {{1, QStringLiteral("gone.bmp")}, {2, QStringLiteral("spoiled.jpg")}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        messages.shown.clear();
+        QTest::mouseClick(s.imgThumb(c.cell), Qt::LeftButton);
+        pictureRead();
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_EQ(messages.shown[0].title, QStringLiteral("Picture Not Loaded"));
+        EXPECT_TRUE(messages.shown[0].text.contains(c.name))
+            << messages.shown[0].text.toStdString();
+        EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Exclamation);
+        EXPECT_TRUE(s.isVisible());
+        EXPECT_FALSE(fullViewShown());
+    }
+    // The sheet is not left waiting: the next click opens its picture.
+    QTest::mouseClick(s.imgThumb(3), Qt::LeftButton);
+    pictureRead();
+    EXPECT_TRUE(fullViewShown());
+    EXPECT_EQ(forms->fullView().picFullScr->picture().size(), QSize(40, 30));
+}
+
+TEST_F(ThumbSheet, GoingBackWhileAPictureIsReadDropsIt) {
+    open(3);
+    FrmThumb& s = sheet();
+    QTest::mouseClick(s.imgThumb(2), Qt::LeftButton);
+    s.opener().waitForDone();  // read, and waiting in the event queue
+    QTest::keyClick(s.vsrPallet, Qt::Key_Q);
+    settle();
+    EXPECT_TRUE(main().isVisible());
+    EXPECT_FALSE(forms->isLoaded(Window::Thumb));
+    EXPECT_FALSE(fullViewShown());
+    EXPECT_TRUE(messages.shown.isEmpty());
 }
