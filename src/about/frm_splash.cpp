@@ -75,6 +75,14 @@ void FrmSplash::tmrPageFocus_Timer() {
     raise();
     if (forms_.isLoaded(Window::FullView)) {
         forms_.fullView().lower();
+        // A window manager keeps the window it last activated (the full view)
+        // above a request to lower it; raising the main window over it, and the
+        // splash over both, gives the order the splash phase is meant to show.
+        if (forms_.isLoaded(Window::Image)) {
+            forms_.image().raise();
+            forms_.image().activateWindow();
+        }
+        raise();
     }
     tmrPageFocus->setEnabled(false);
 }
