@@ -72,19 +72,29 @@ void FrmSplash::Form_Load() {
 }
 
 void FrmSplash::tmrPageFocus_Timer() {
-    raise();
-    if (forms_.isLoaded(Window::FullView)) {
-        forms_.fullView().lower();
-        // A window manager keeps the window it last activated (the full view)
-        // above a request to lower it; raising the main window over it, and the
-        // splash over both, gives the order the splash phase is meant to show.
-        if (forms_.isLoaded(Window::Image)) {
-            forms_.image().raise();
-            forms_.image().activateWindow();
-        }
-        raise();
-    }
+    restack();
     tmrPageFocus->setEnabled(false);
+}
+
+bool FrmSplash::keepsFront() const {
+    return isVisible() && !tmrPageFocus->enabled();
+}
+
+void FrmSplash::restack() {
+    raise();
+    if (!forms_.isLoaded(Window::FullView)) {
+        return;
+    }
+    forms_.fullView().lower();
+    // A window manager keeps the window it last activated above a request to
+    // lower it, and may activate the full view only after this runs: raising
+    // the main window over it, and the splash over both, gives the order the
+    // splash phase is meant to show.
+    if (forms_.isLoaded(Window::Image)) {
+        forms_.image().raise();
+        forms_.image().activateWindow();
+    }
+    raise();
 }
 
 }  // namespace plenarvo

@@ -27,6 +27,11 @@ public:
 
     void Form_Load() override;
     void tmrPageFocus_Timer();
+    // After its timer has raised it, and until the phase ends: the splash over
+    // the main window, the full view behind both.
+    bool keepsFront() const;
+    // Puts the windows in that order again, as when the timer fired.
+    void restack();
 };
 
 }  // namespace plenarvo

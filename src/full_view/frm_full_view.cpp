@@ -1,5 +1,6 @@
 #include "full_view/frm_full_view.h"
 
+#include "about/frm_splash.h"
 #include "app/forms.h"
 #include "main_window/frm_image.h"
 #include "main_window/schemes.h"
@@ -185,6 +186,16 @@ void FrmFullView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     Form::keyPressEvent(event);
+}
+
+void FrmFullView::changeEvent(QEvent* event) {
+    Form::changeEvent(event);
+    // The window manager may activate the view after the splash sent it to the
+    // back; during the splash phase it stays there.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
+        forms_.isLoaded(Window::Splash) && forms_.splash().keepsFront()) {
+        forms_.splash().restack();
+    }
 }
 
 void FrmFullView::closeEvent(QCloseEvent* event) {

@@ -71,15 +71,15 @@ key() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
 
 # The splash screen stands in the middle of the screen for the first seconds.
 wait_for 30 visible "Plenarvo" || fail "the main window did not appear"
-wait_for 10 near 640 512 239 239 239 || true
-splash=$(pixel 640 512)
 # From 100 ms on the splash shows over the main window, the full view behind both.
 stack_order() {
   local ids; ids=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,/ /g')
   for id in $ids; do xprop -id "$id" WM_NAME | sed -n 's/.*= "\(.*\)"/\1/p'; done | tr '\n' '|'
 }
 main_over_view() { [[ "$(stack_order)" == *"Full View|Plenarvo|"* ]]; }
-wait_for 20 main_over_view || fail "the full view stays above the main window: $(stack_order)"
+wait_for 25 main_over_view || fail "the full view stays above the main window: $(stack_order)"
+wait_for 10 near 640 512 239 239 239 || true
+splash=$(pixel 640 512)
 sleep 3.5
 wait_for 20 gone "Full View" || fail "the full view stayed after the splash phase"
 main=$(xdotool search --onlyvisible --name '^Plenarvo$' | head -1)
