@@ -332,30 +332,34 @@ void TextBox::contextMenuEvent(QContextMenuEvent* event) {
     menu->popup(event->globalPos());
 }
 
-// A drag shows whether the box takes it while it passes over; the drop asks
-// again, as a paste does.
+// A drag shows whether the box takes it while it passes over, and the drop
+// goes in only then: a drop cannot wait for a message box.
+bool TextBox::takesDrop(const QDropEvent* event) const {
+    return event->mimeData()->hasText() && allowed(event->mimeData()->text(), true);
+}
+
 void TextBox::dragEnterEvent(QDragEnterEvent* event) {
-    if (!event->mimeData()->hasText() || !allowed(event->mimeData()->text(), true)) {
+    if (takesDrop(event)) {
+        QLineEdit::dragEnterEvent(event);
+    } else {
         event->ignore();
-        return;
     }
-    QLineEdit::dragEnterEvent(event);
 }
 
 void TextBox::dragMoveEvent(QDragMoveEvent* event) {
-    if (!event->mimeData()->hasText() || !allowed(event->mimeData()->text(), true)) {
+    if (takesDrop(event)) {
+        QLineEdit::dragMoveEvent(event);
+    } else {
         event->ignore();
-        return;
     }
-    QLineEdit::dragMoveEvent(event);
 }
 
 void TextBox::dropEvent(QDropEvent* event) {
-    if (!event->mimeData()->hasText() || !allowed(event->mimeData()->text(), true)) {
+    if (takesDrop(event)) {
+        QLineEdit::dropEvent(event);
+    } else {
         event->ignore();
-        return;
     }
-    QLineEdit::dropEvent(event);
 }
 
 void TextBox::inputMethodEvent(QInputMethodEvent* event) {

@@ -153,6 +153,7 @@ protected:
 
 private:
     bool allowed(const QString& inserted, bool quiet = false) const;
+    bool takesDrop(const QDropEvent* event) const;
 };
 
 // A push button whose caption wraps onto several lines when it is too wide.
