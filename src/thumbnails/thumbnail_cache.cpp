@@ -198,7 +198,7 @@ QImage ThumbnailCache::find(const Source& source, QSize cell) const {
         if (cell.width() > edge || cell.height() > edge) {
             continue;  // no entry of this flavour can cover the cell
         }
-        const QImage entry = readEntry(folderOf(flavour) + u'/' + source.name, source);
+        QImage entry = readEntry(folderOf(flavour) + u'/' + source.name, source);
         if (!entry.isNull() && entry.width() >= cell.width() && entry.height() >= cell.height()) {
             return entry;
         }
@@ -322,7 +322,7 @@ QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cach
             return toCell(entry, cell);
         }
     }
-    const QImage image = picture.scaled(cell);
+    QImage image = picture.scaled(cell);
     if (image.isNull() && source && source->readable) {
         cache.storeFailure(*source);
     }
