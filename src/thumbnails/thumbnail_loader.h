@@ -19,12 +19,12 @@ class ThumbnailCache;
 // Each request names a cell, a file and the size in device pixels to decode it
 // at (straight at that size: a JPEG by the decoder's own scaling). A valid entry
 // of the desktop's shared thumbnail cache or a JPEG's embedded thumbnail stands in
-// for the decode when one is large enough; decoded pictures leave an entry in that
-// cache (see makeThumbnail). The workers
-// only ever make QImages; every result is handed back to the user-interface
-// thread by a queued call and reaches `onResult` there, tagged with the cell it
-// answers. A failed decode arrives the same way, with a null image. Results of
-// an earlier generation (see reset()) are dropped on arrival.
+// for the decode when one is large enough, and a decoded picture leaves an entry
+// in that cache (makeThumbnail). The workers only ever make QImages; every result
+// is handed back to the user-interface thread by a queued call and reaches
+// `onResult` there, tagged with the cell it answers. A failed decode arrives the
+// same way, with a null image. Results of an earlier generation (see reset()) are
+// dropped on arrival.
 //
 // Nothing is ever delivered from inside request(): a result always comes later,
 // from the event loop, so the caller's order of events never depends on how fast
