@@ -2,19 +2,24 @@
 // the program's own code: Forms and the main window on the Qt clock and a real
 // event loop. The sheet is opened by its button and scrolled after every batch
 // until every cell has its picture. Each folder is measured in a child process,
-// so that its peak memory is the program's alone.
+// so that its peak memory is the program's alone; the child takes its thumbnail
+// cache from XDG_CACHE_HOME as the program does, so that two children with the same
+// cache measure a first and a second opening.
 
 #include "app/forms.h"
 #include "main_window/frm_image.h"
 #include "platform/core/random.h"
 #include "platform/qt/qt_platform.h"
 #include "thumbnails/frm_thumb.h"
+#include "thumbnails/thumbnail_cache.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -30,7 +35,7 @@ using namespace plenarvo;
 
 namespace {
 
-constexpr int kPhotos = 760;
+constexpr int kPhotos = 755;
 
 // Photo-like content: smooth gradients that differ from picture to picture, with
 // grain, so that the JPEG has real detail to decode, as a camera picture does.
@@ -129,6 +134,58 @@ bool writeGif(const QImage& source, const QString& path) {
     return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
 }
 
+void appendLe16(QByteArray& b, quint32 v) {
+    b.append(static_cast<char>(v & 0xFF)).append(static_cast<char>((v >> 8) & 0xFF));
+}
+void appendLe32(QByteArray& b, quint32 v) {
+    appendLe16(b, v & 0xFFFF);
+    appendLe16(b, v >> 16);
+}
+
+// The photo's bytes with an EXIF segment after SOI, as a camera writes it: IFD0
+// with the orientation, IFD1 with a 160x120 JPEG thumbnail of the photo.
+QByteArray withEmbeddedThumbnail(const QByteArray& jpeg) {
+    QBuffer source;
+    source.setData(jpeg);
+    source.open(QIODevice::ReadOnly);
+    QImageReader reader(&source, "jpeg");
+    reader.setScaledSize(QSize(160, 120));
+    QByteArray thumbnail;
+    QBuffer sink(&thumbnail);
+    sink.open(QIODevice::WriteOnly);
+    QImageWriter writer(&sink, "jpeg");
+    writer.setQuality(85);
+    if (!writer.write(reader.read())) {
+        return jpeg;
+    }
+    const quint32 ifd1 = 8 + 2 + 12 + 4;
+    const quint32 data = ifd1 + 2 + 2 * 12 + 4;
+    QByteArray tiff("II*\0", 4);
+    appendLe32(tiff, 8);
+    appendLe16(tiff, 1);  // IFD0: Orientation 1
+    appendLe16(tiff, 0x0112);
+    appendLe16(tiff, 3);
+    appendLe32(tiff, 1);
+    appendLe32(tiff, 1);
+    appendLe32(tiff, ifd1);
+    appendLe16(tiff, 2);  // IFD1: where the thumbnail is and how long
+    appendLe16(tiff, 0x0201);
+    appendLe16(tiff, 4);
+    appendLe32(tiff, 1);
+    appendLe32(tiff, data);
+    appendLe16(tiff, 0x0202);
+    appendLe16(tiff, 4);
+    appendLe32(tiff, 1);
+    appendLe32(tiff, static_cast<quint32>(thumbnail.size()));
+    appendLe32(tiff, 0);
+    tiff.append(thumbnail);
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(static_cast<char>((payload.size() + 2) >> 8))
+        .append(static_cast<char>((payload.size() + 2) & 0xFF));
+    return jpeg.left(2) + segment + payload + jpeg.mid(2);
+}
+
 // Makes the folders once; a marker file says a folder is complete.
 bool makeFolders(const QString& cache) {
     QThreadPool pool;
@@ -184,6 +241,25 @@ bool makeFolders(const QString& cache) {
         }
         pool.waitForDone();
         QFile(QDir(mixed).filePath(QStringLiteral(".complete"))).open(QIODevice::WriteOnly);
+    }
+    const QString exif = QDir(cache).filePath(QStringLiteral("photos-exif"));
+    if (!QFile::exists(QDir(exif).filePath(QStringLiteral(".complete")))) {
+        std::printf("copying the photos with embedded thumbnails (once)...\n");
+        std::fflush(stdout);
+        QDir().mkpath(exif);
+        const QStringList names =
+            QDir(photos).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+        for (const QString& name : names) {
+            pool.start([photos, exif, name] {
+                QFile in(QDir(photos).filePath(name));
+                QFile out(QDir(exif).filePath(name));
+                if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly)) {
+                    out.write(withEmbeddedThumbnail(in.readAll()));
+                }
+            });
+        }
+        pool.waitForDone();
+        QFile(QDir(exif).filePath(QStringLiteral(".complete"))).open(QIODevice::WriteOnly);
     }
     return true;
 }
@@ -277,9 +353,13 @@ int measure(int argc, char** argv, const QString& folder) {
     QApplication::exec();
     std::printf("child folder=%s cells=%d batches=%d built_ms=%.0f\n", qPrintable(folder), arrived,
                 batches, builtMs);
-    std::printf("first_row_ms=%.1f longest_batch_ms=%.1f complete_ms=%.0f peak_rss_mb=%.1f\n",
-                firstRowMs, longestBatchMs, std::max(completeMs, builtMs),
-                static_cast<double>(peakRssKb()) / 1024.0);
+    // lag_ms: how long after the last batch the last thumbnail came; 0 when every
+    // picture was ready for its cell as the batch built it.
+    const double complete = std::max(completeMs, builtMs);
+    std::printf(
+        "first_row_ms=%.1f longest_batch_ms=%.1f complete_ms=%.0f lag_ms=%.0f peak_rss_mb=%.1f\n",
+        firstRowMs, longestBatchMs, complete, complete - builtMs,
+        static_cast<double>(peakRssKb()) / 1024.0);
     return 0;
 }
 
@@ -318,6 +398,62 @@ double vipsMs(const QString& folder, const QStringList& filters) {
     return timer.nsecsElapsed() / 1e6;
 }
 
+// The decoding floor: every JPEG in the folder read by a plain QImageReader with
+// setScaledSize at the cell's size, on two threads, in milliseconds.
+double scaledDecodeMs(const QString& folder) {
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+    QThreadPool pool;
+    pool.setMaxThreadCount(2);
+    QElapsedTimer timer;
+    timer.start();
+    for (const QString& name : names) {
+        pool.start([path = QDir(folder).filePath(name)] {
+            QImageReader reader(path);
+            reader.setScaledSize(QSize(95, 81));
+            reader.read();
+        });
+    }
+    pool.waitForDone();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// The loader's work alone, outside the sheet: every picture of the folder made
+// into a 95x81 cell by the loader's worker function on two threads, with the
+// cache under `cacheHome`, in milliseconds.
+double workMs(const QString& folder, const QString& cacheHome) {
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+    const ThumbnailCache cache(cacheHome);
+    QThreadPool pool;
+    pool.setMaxThreadCount(2);
+    QElapsedTimer timer;
+    timer.start();
+    for (const QString& name : names) {
+        pool.start([&cache, path = QDir(folder).filePath(name)] {
+            makeThumbnail(path, QSize(95, 81), cache);
+        });
+    }
+    pool.waitForDone();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// One child run on `folder` with `cacheHome` as its XDG_CACHE_HOME.
+QMap<QString, QString> runChild(const QString& name, const QString& folder,
+                                const QString& cacheHome) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), cacheHome);
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--measure"), folder});
+    child.waitForFinished(-1);
+    const QByteArray output = child.readAllStandardOutput();
+    std::printf("%s: %s", qPrintable(name), output.constData());
+    std::fflush(stdout);
+    return lastLinePairs(output);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -331,43 +467,67 @@ int main(int argc, char** argv) {
     makeFolders(cache);
 
     QString last;
-    struct Run {
-        const char* name;
-        QString folder;
-        QStringList vipsFilters;
+    auto add = [&last](const QString& name, const QString& value) {
+        last += name + u'=' + value + u' ';
     };
-    const Run runs[] = {
-        {"photos", QDir(cache).filePath(QStringLiteral("photos")), {QStringLiteral("*.jpg")}},
-        // libvips reads neither ICO nor BMP through its own loaders; it gets the JPEGs and GIFs.
-        {"mixed",
-         QDir(cache).filePath(QStringLiteral("mixed")),
-         {QStringLiteral("*.jpg"), QStringLiteral("*.gif")}},
-    };
-    for (const Run& run : runs) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--measure"), run.folder});
-        child.waitForFinished(-1);
-        const QByteArray output = child.readAllStandardOutput();
-        std::printf("%s: %s", run.name, output.constData());
-        std::fflush(stdout);
-        const QMap<QString, QString> figures = lastLinePairs(output);
-        const double vips = vipsMs(run.folder, run.vipsFilters);
-        std::printf("%s: vipsthumbnail_ms=%.0f\n", run.name, vips);
+    auto addFigures = [&add](const QString& prefix, const QMap<QString, QString>& figures) {
         for (auto it = figures.begin(); it != figures.end(); ++it) {
-            last += QStringLiteral("%1_%2=%3 ").arg(QLatin1String(run.name), it.key(), it.value());
+            add(prefix + u'_' + it.key(), it.value());
         }
-        last += QStringLiteral("%1_vipsthumbnail_ms=%2 ")
-                    .arg(QLatin1String(run.name))
-                    .arg(vips, 0, 'f', 0);
-        if (vips > 0 && figures.contains(QStringLiteral("complete_ms"))) {
-            last +=
-                QStringLiteral("%1_complete_vs_vips=%2 ")
-                    .arg(QLatin1String(run.name))
-                    .arg(figures.value(QStringLiteral("complete_ms")).toDouble() / vips, 0, 'f', 2);
+    };
+    auto ratio = [](double a, double b) {
+        return a > 0 && b > 0 ? QString::number(a / b, 'f', 2) : QStringLiteral("-1");
+    };
+
+    const QString photos = QDir(cache).filePath(QStringLiteral("photos"));
+    const double decode = scaledDecodeMs(photos);
+    std::printf("photos: two-thread scaled decode %.0f ms\n", decode);
+    add(QStringLiteral("scaled_decode_ms"), QString::number(decode, 'f', 0));
+
+    // Each folder opened twice with one fresh cache: a first opening, which writes
+    // the cache, then a second, which finds it warm.
+    const QString exif = QDir(cache).filePath(QStringLiteral("photos-exif"));
+    double photosFirst = -1;
+    for (const auto& [label, folder] :
+         {std::pair{QStringLiteral("photos"), photos}, std::pair{QStringLiteral("exif"), exif}}) {
+        QTemporaryDir home;
+        for (const char* opening : {"first", "second"}) {
+            const QString prefix = label + u'_' + QLatin1String(opening);
+            const QMap<QString, QString> figures = runChild(prefix, folder, home.path());
+            addFigures(prefix, figures);
+            if (prefix == QLatin1String("photos_first")) {
+                photosFirst = figures.value(QStringLiteral("complete_ms")).toDouble();
+            }
+        }
+        // The same cells made outside the sheet, which paces its batches: from the
+        // warm cache, and from a cold one (the embedded thumbnails, or decoding).
+        const double warm = workMs(folder, home.path());
+        QTemporaryDir cold;
+        const double fresh = label == QLatin1String("exif") ? workMs(folder, cold.path()) : -1;
+        std::printf("%s: loader work alone: warm cache %.0f ms, cold cache %.0f ms\n",
+                    qPrintable(label), warm, fresh);
+        add(label + QStringLiteral("_work_warm_ms"), QString::number(warm, 'f', 0));
+        if (fresh >= 0) {
+            add(label + QStringLiteral("_work_cold_ms"), QString::number(fresh, 'f', 0));
         }
     }
+    const double vips = vipsMs(photos, {QStringLiteral("*.jpg")});
+    std::printf("photos: vipsthumbnail_ms=%.0f\n", vips);
+    add(QStringLiteral("photos_vipsthumbnail_ms"), QString::number(vips, 'f', 0));
+    add(QStringLiteral("photos_first_vs_decode"), ratio(photosFirst, decode));
+    add(QStringLiteral("photos_first_vs_vips"), ratio(photosFirst, vips));
+
+    // libvips reads neither ICO nor BMP through its own loaders; it gets the JPEGs and GIFs.
+    const QString mixed = QDir(cache).filePath(QStringLiteral("mixed"));
+    QTemporaryDir mixedHome;
+    const QMap<QString, QString> mixedFigures =
+        runChild(QStringLiteral("mixed"), mixed, mixedHome.path());
+    addFigures(QStringLiteral("mixed"), mixedFigures);
+    const double mixedVips = vipsMs(mixed, {QStringLiteral("*.jpg"), QStringLiteral("*.gif")});
+    std::printf("mixed: vipsthumbnail_ms=%.0f\n", mixedVips);
+    add(QStringLiteral("mixed_vipsthumbnail_ms"), QString::number(mixedVips, 'f', 0));
+    add(QStringLiteral("mixed_complete_vs_vips"),
+        ratio(mixedFigures.value(QStringLiteral("complete_ms")).toDouble(), mixedVips));
     std::printf("%s\n", qPrintable(last.trimmed()));
     return 0;
 }

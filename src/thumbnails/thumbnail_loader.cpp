@@ -1,6 +1,6 @@
 #include "thumbnails/thumbnail_loader.h"
 
-#include "platform/pictures/picture.h"
+#include "thumbnails/thumbnail_cache.h"
 
 #include <QMetaObject>
 
@@ -8,7 +8,8 @@ namespace plenarvo {
 
 ThumbnailLoader::ThumbnailLoader(ResultHandler onResult, int threads)
     : onResult_(std::move(onResult)),
-      current_(std::make_shared<std::atomic<quint64>>(generation_)) {
+      current_(std::make_shared<std::atomic<quint64>>(generation_)),
+      cache_(std::make_shared<const ThumbnailCache>(ThumbnailCache::fromEnvironment())) {
     pool_.setMaxThreadCount(threads);
     // Idle workers stay for a while: batches come every few hundred milliseconds.
     pool_.setExpiryTimeout(5000);
@@ -38,11 +39,12 @@ void ThumbnailLoader::request(int cell, const QString& path, QSize pixelSize) {
 
     const quint64 generation = generation_;
     std::shared_ptr<std::atomic<quint64>> current = current_;
-    pool_.start([this, current, generation, cell, path, pixelSize] {
+    std::shared_ptr<const ThumbnailCache> cache = cache_;
+    pool_.start([this, current, cache, generation, cell, path, pixelSize] {
         if (current->load() != generation) {
             return;  // forgotten before it started
         }
-        QImage image = pictures::decodeScaled(path, pixelSize);
+        QImage image = makeThumbnail(path, pixelSize, *cache);
         QMetaObject::invokeMethod(
             this, [this, generation, cell, image] { deliver(generation, cell, image); },
             Qt::QueuedConnection);

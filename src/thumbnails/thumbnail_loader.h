@@ -12,14 +12,19 @@
 
 namespace plenarvo {
 
+class ThumbnailCache;
+
 // Decodes thumbnails ahead of the sheet on a small pool of worker threads.
 //
 // Each request names a cell, a file and the size in device pixels to decode it
-// at (straight at that size: a JPEG by the decoder's own scaling). The workers
-// only ever make QImages; every result is handed back to the user-interface
-// thread by a queued call and reaches `onResult` there, tagged with the cell it
-// answers. A failed decode arrives the same way, with a null image. Results of
-// an earlier generation (see reset()) are dropped on arrival.
+// at (straight at that size: a JPEG by the decoder's own scaling). A valid entry
+// of the desktop's shared thumbnail cache or a JPEG's embedded thumbnail stands in
+// for the decode when one is large enough, and a decoded picture leaves an entry
+// in that cache (makeThumbnail). The workers only ever make QImages; every result
+// is handed back to the user-interface thread by a queued call and reaches
+// `onResult` there, tagged with the cell it answers. A failed decode arrives the
+// same way, with a null image. Results of an earlier generation (see reset()) are
+// dropped on arrival.
 //
 // Nothing is ever delivered from inside request(): a result always comes later,
 // from the event loop, so the caller's order of events never depends on how fast
@@ -57,6 +62,9 @@ private:
     QThreadPool pool_;
     quint64 generation_ = 1;
     std::shared_ptr<std::atomic<quint64>> current_;  // read by the workers
+    // The user's shared thumbnail cache, taken from the environment when the loader
+    // is made; the workers read and write it.
+    std::shared_ptr<const ThumbnailCache> cache_;
     QList<bool> requested_;
     int highest_ = 0;
 };

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -17,11 +19,17 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 }  // namespace
 
 // Every test binary runs with one QApplication, on the offscreen platform unless
-// the environment says otherwise.
+// the environment says otherwise, and with a cache folder of its own: the thumbnail
+// sheet writes to the shared thumbnail cache, and no test may touch the user's.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    const QTemporaryDir cache;
+    if (!cache.isValid()) {
+        return 2;
+    }
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     standardHandler = qInstallMessageHandler(quietHandler);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plenarvo"));

@@ -1,10 +1,14 @@
 #include "thumbnails/thumbnail_loader.h"
 
+#include "thumbnails/thumbnail_cache.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
+using plenarvo::ThumbnailCache;
 using plenarvo::ThumbnailLoader;
 
 namespace {
@@ -34,6 +38,11 @@ TEST(ThumbnailLoader, DeliversEveryResultLaterFromTheEventLoop) {
     ASSERT_EQ(got.size(), 2);
     EXPECT_EQ(got[1].size(), QSize(95, 81));
     EXPECT_TRUE(got[2].isNull());  // a failure arrives the same way
+    // The decode left an entry in the shared cache the environment names.
+    const QString path = dir.filePath(QStringLiteral("a.jpg"));
+    EXPECT_TRUE(QFile::exists(qEnvironmentVariable("XDG_CACHE_HOME") +
+                              QStringLiteral("/thumbnails/normal/") +
+                              ThumbnailCache::entryName(ThumbnailCache::uriOf(path))));
 }
 
 TEST(ThumbnailLoader, ResultsFromBeforeAResetAreDropped) {
