@@ -114,15 +114,6 @@ TEST_F(Browsing, SelectNextFileMovesOnAndWraps) {
     w.mnuOptViewCon->setChecked(false);
     w.SelectNextFile();
     EXPECT_EQ(w.filPic->listIndex(), 1);
-
-    // A list of one keeps its file.
-    w.mnuOptViewCon->setChecked(true);
-    const QString one = folder(QStringLiteral("one"));
-    writePicture(one, QStringLiteral("only.bmp"), {2, 2});
-    openFolder(one);
-    w.SelectNextFile();
-    w.SelectNextFile();
-    EXPECT_EQ(w.filPic->listIndex(), 0);
 }
 
 TEST_F(Browsing, FullPathsHaveOneSeparatorAtTheRoot) {
