@@ -164,7 +164,8 @@ TEST_F(About, GetKeyValueKeepsTheTextUpToAClosingNulAndReadsNumbers) {
     FrmAbout& about = openAbout();
     std::uint32_t root = kHklm;
     QString key = QStringLiteral("k");
-    auto read = [&](platform::MemoryRegistry::Value value, QString in = QStringLiteral("before")) {
+    auto read = [&](const platform::MemoryRegistry::Value& value,
+                    QString in = QStringLiteral("before")) {
         registry.setValue(kHklm, key, QStringLiteral("v"), value);
         QString name = QStringLiteral("V");  // names match without regard to case
         const bool found = about.GetKeyValue(root, key, name, in);

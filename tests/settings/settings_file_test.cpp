@@ -11,7 +11,7 @@ using namespace plenarvo::settings;
 namespace {
 
 QString writeBytes(const QTemporaryDir& dir, const QByteArray& bytes) {
-    const QString path = dir.filePath(QStringLiteral("default.dat"));
+    QString path = dir.filePath(QStringLiteral("default.dat"));
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);

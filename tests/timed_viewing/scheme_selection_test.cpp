@@ -27,6 +27,11 @@ const SchemeCase kSchemes[] = {
     {&FrmImage::mnuOptBacGrnDef, "DarkBlue", qRgb(0, 0, 192), true},  // and back
 };
 
+// The background as "#rrggbb", readable in a failure message.
+QString bg(const QWidget* widget) {
+    return controls::background(widget).name();
+}
+
 }  // namespace
 
 // Each choice colours all three windows and the two picture boxes, shows the
@@ -40,8 +45,8 @@ TEST_F(Slideshow, EachSchemeChoiceColoursEveryWindowWithItsColourAndEndsTimedVie
         FileReplacements writes(platform.settingsPath);
         (main().*c.item)->action()->trigger();
         settle();
-        const QColor colour =
-            c.colour ? QColor(c.colour) : QApplication::palette().color(QPalette::Button);
+        const QString colour =
+            (c.colour ? QColor(c.colour) : QApplication::palette().color(QPalette::Button)).name();
         EXPECT_FALSE(viewLoaded());
         EXPECT_EQ(main().chkTimed->value(), 0);
         EXPECT_TRUE(main().mnuOptViewCon->checked());
@@ -49,9 +54,9 @@ TEST_F(Slideshow, EachSchemeChoiceColoursEveryWindowWithItsColourAndEndsTimedVie
                   2);  // by the order's handler during the unload, then by the choice
         EXPECT_EQ(flags(), flagsFor(QString::fromLatin1(c.flag), false));
         EXPECT_TRUE((main().*c.item)->checked());
-        EXPECT_EQ(controls::background(main().client), colour);
-        EXPECT_EQ(controls::background(&forms->thumb()), colour);
-        EXPECT_EQ(controls::background(forms->thumb().picHold), colour);
+        EXPECT_EQ(bg(main().client), colour);
+        EXPECT_EQ(bg(&forms->thumb()), colour);
+        EXPECT_EQ(bg(forms->thumb().picHold), colour);
         for (const QWidget* decoration :
              {static_cast<QWidget*>(main().Shape5), static_cast<QWidget*>(main().Shape3),
               static_cast<QWidget*>(main().Line1)}) {
@@ -60,7 +65,7 @@ TEST_F(Slideshow, EachSchemeChoiceColoursEveryWindowWithItsColourAndEndsTimedVie
         advance(30000);  // the pending tick shows nothing
         EXPECT_FALSE(viewLoaded());
         // The view takes the scheme again when it next loads.
-        EXPECT_EQ(controls::background(&view()), colour);
+        EXPECT_EQ(bg(&view()), colour);
     }
     EXPECT_TRUE(messages.shown.isEmpty());
 }

@@ -204,7 +204,7 @@ TEST_F(Slideshow, PasteCutUndoDropAndInputMethodsFollowTheKeyRules) {
     auto ctrl = [box](Qt::Key key) {
         return [box, key] { QTest::keyClick(box, key, Qt::ControlModifier); };
     };
-    auto withClipboard = [](const char* text, std::function<void()> edit) {
+    auto withClipboard = [](const char* text, const std::function<void()>& edit) {
         return [text, edit] {
             QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
             edit();
