@@ -1,6 +1,5 @@
 #include "about/frm_about.h"
 #include "platform/core/registry.h"
-#include "platform/core/twips.h"
 #include "support/fakes/app_fixture.h"
 
 #include <QDir>
@@ -29,12 +28,30 @@ protected:
     bool aboutOpen() const { return forms->isLoaded(Window::About); }
 };
 
-TEST_F(About, ShowsTheTitleAndVersionWithOkAsDefault) {
+TEST_F(About, ShowsTheTitleAndVersionAtTheirPlacesWithOkAsDefault) {
     FrmAbout& about = openAbout();
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About Plenarvo"));
-    EXPECT_EQ(about.lblTitle->text(), QStringLiteral("Plenarvo"));
-    EXPECT_EQ(about.lblVersion->text(), QStringLiteral("Version 2.1.1"));
-    EXPECT_EQ(about.cmdOK->geometry(), twips::rect(4680, 3480, 1260, 345));
+    // Each control at its written place (in pixels, 15 twips to one), with its text.
+    const std::tuple<QWidget*, QRect, const char*> controls[] = {
+        {about.picIcon, {8, 8, 36, 36}, nullptr},
+        {about.lblTitle, {64, 8, 131, 32}, "Plenarvo"},
+        {about.lblVersion, {56, 48, 259, 15}, "Version 2.1.1"},
+        {about.lblDescription,
+         {8, 67, 419, 38},
+         "Plenarvo is a handy compact picture and image viewer that allows you to navigate "
+         "through your drives, and directories to locate then view your pictures."},
+        {about.lblSupport, {16, 128, 137, 33}, nullptr},
+        {about.cmdOK, {312, 232, 84, 23}, "OK"},
+        {about.cmdSysInfo, {312, 272, 83, 23}, "&System Info..."},
+    };
+    for (const auto& [control, place, text] : controls) {
+        EXPECT_EQ(control->geometry(), place) << text;
+        if (text) {
+            EXPECT_EQ(control->property("text").toString(), QString::fromUtf8(text));
+        }
+    }
+    EXPECT_TRUE(
+        about.lblSupport->text().startsWith(QStringLiteral("Please report any bugs to : ")));
     EXPECT_EQ(about.cmdOK->toolTip(), QStringLiteral("Return to the program"));
     EXPECT_TRUE(about.cmdOK->isDefault());
     EXPECT_EQ(about.focusWidget(), about.cmdOK);
@@ -147,7 +164,8 @@ TEST_F(About, GetKeyValueKeepsTheTextUpToAClosingNulAndReadsNumbers) {
     FrmAbout& about = openAbout();
     std::uint32_t root = kHklm;
     QString key = QStringLiteral("k");
-    auto read = [&](platform::MemoryRegistry::Value value, QString in = QStringLiteral("before")) {
+    auto read = [&](const platform::MemoryRegistry::Value& value,
+                    QString in = QStringLiteral("before")) {
         registry.setValue(kHklm, key, QStringLiteral("v"), value);
         QString name = QStringLiteral("V");  // names match without regard to case
         const bool found = about.GetKeyValue(root, key, name, in);

@@ -11,7 +11,7 @@ using namespace plenarvo::settings;
 namespace {
 
 QString writeBytes(const QTemporaryDir& dir, const QByteArray& bytes) {
-    const QString path = dir.filePath(QStringLiteral("default.dat"));
+    QString path = dir.filePath(QStringLiteral("default.dat"));
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
@@ -48,17 +48,17 @@ TEST(SettingsFile, WritesEightCrLfLinesAndReadsThemBack) {
 }
 
 TEST(SettingsFile, FlagWordsAndNumbers) {
-    EXPECT_EQ(parseFlag(QStringLiteral("True")), true);
-    EXPECT_EQ(parseFlag(QStringLiteral("tRUE")), true);
-    EXPECT_EQ(parseFlag(QStringLiteral("FALSE")), false);
-    EXPECT_EQ(parseFlag(QStringLiteral("0")), false);
-    EXPECT_EQ(parseFlag(QStringLiteral("-3")), true);
-    EXPECT_EQ(parseFlag(QStringLiteral("2.5")), true);
-    EXPECT_EQ(parseFlag(QStringLiteral("0.0")), false);
-    EXPECT_EQ(parseFlag(QString()), std::nullopt);
-    EXPECT_EQ(parseFlag(QStringLiteral("Yes")), std::nullopt);
-    EXPECT_EQ(parseFlag(QStringLiteral("True ")), std::nullopt);
-    EXPECT_EQ(parseFlag(QStringLiteral("1e999x")), std::nullopt);
+    // The words in any case, and numbers: nonzero is true. Anything else is no flag.
+    const std::pair<QStringList, std::optional<bool>> cases[] = {
+        {{"True", "tRUE", "-3", "2.5"}, true},
+        {{"FALSE", "0", "0.0"}, false},
+        {{"", "Yes", "True ", "1e999x"}, std::nullopt},
+    };
+    for (const auto& [words, flag] : cases) {
+        for (const QString& word : words) {
+            EXPECT_EQ(parseFlag(word), flag) << word.toStdString();
+        }
+    }
 }
 
 TEST(SettingsFile, ReadingStopsAtTheFirstProblem) {

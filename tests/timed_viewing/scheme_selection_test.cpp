@@ -1,6 +1,7 @@
 #include "thumbnails/frm_thumb.h"
 #include "timed_viewing/slideshow_fixture.h"
 
+#include <QApplication>
 #include <QDir>
 
 using namespace plenarvo;
@@ -8,51 +9,80 @@ using plenarvo::testing::FileReplacements;
 using plenarvo::testing::flagsFor;
 using plenarvo::testing::Slideshow;
 
-TEST_F(Slideshow, ASchemeChoiceEndsRandomViewingAndColoursEveryWindow) {
-    startIn({"a.bmp", "b.bmp"});
-    main().mnuOptViewRnd->action()->trigger();
-    FileReplacements writes(platform.settingsPath);
-    main().mnuOptBacGrnPur->action()->trigger();
-    settle();
-    EXPECT_FALSE(viewLoaded());
-    EXPECT_EQ(main().chkTimed->value(), 0);
-    EXPECT_EQ(writes.count(), 2);  // by the order's handler during the unload, then by the choice
-    EXPECT_EQ(flags(), flagsFor("HotMaroon", false));
-    const QColor purple = schemeColour(Scheme::HotMaroon);
-    EXPECT_EQ(controls::background(main().client), purple);
-    EXPECT_EQ(controls::background(forms->thumb().picHold), purple);
-    EXPECT_TRUE(main().Shape5->isHidden());
-    advance(30000);  // the pending tick shows nothing
-    EXPECT_FALSE(viewLoaded());
-    EXPECT_TRUE(messages.shown.isEmpty());
-    // The view takes the scheme again when it next loads.
-    EXPECT_EQ(controls::background(&view()), purple);
+namespace {
+
+// The five schemes with their written colours, in the order they are tried.
+struct SchemeCase {
+    controls::MenuItem* FrmImage::*item;
+    const char* flag;
+    QRgb colour;  // 0: the system's button face colour
+    bool decorations;
+};
+const SchemeCase kSchemes[] = {
+    {&FrmImage::mnuOptBacGrnDef, "DarkBlue", qRgb(0, 0, 192), true},
+    {&FrmImage::mnuOptBacGrnGre, "Neon", qRgb(0, 255, 0), false},
+    {&FrmImage::mnuOptBacGrnLitBlu, "Teal", qRgb(0, 192, 192), false},
+    {&FrmImage::mnuOptBacGrnPur, "HotMaroon", qRgb(192, 0, 192), false},
+    {&FrmImage::mnuOptBacGrnPut, "Putty", 0, false},
+    {&FrmImage::mnuOptBacGrnDef, "DarkBlue", qRgb(0, 0, 192), true},  // and back
+};
+
+// The background as "#rrggbb", readable in a failure message.
+QString bg(const QWidget* widget) {
+    return controls::background(widget).name();
 }
 
-TEST_F(Slideshow, ASchemeChoiceLoadsTheSheetHiddenAndBuiltForTheOpenFolder) {
+}  // namespace
+
+// Each choice colours all three windows and the two picture boxes, shows the
+// decorations for the Default scheme only, ends random timed viewing and saves.
+TEST_F(Slideshow, EachSchemeChoiceColoursEveryWindowWithItsColourAndEndsTimedViewing) {
+    startIn({"a.bmp", "b.bmp"});
+    for (const SchemeCase& c : kSchemes) {
+        SCOPED_TRACE(c.flag);
+        main().mnuOptViewRnd->action()->trigger();
+        ASSERT_EQ(main().chkTimed->value(), 1);
+        FileReplacements writes(platform.settingsPath);
+        (main().*c.item)->action()->trigger();
+        settle();
+        const QString colour =
+            (c.colour ? QColor(c.colour) : QApplication::palette().color(QPalette::Button)).name();
+        EXPECT_FALSE(viewLoaded());
+        EXPECT_EQ(main().chkTimed->value(), 0);
+        EXPECT_TRUE(main().mnuOptViewCon->checked());
+        EXPECT_EQ(writes.count(),
+                  2);  // by the order's handler during the unload, then by the choice
+        EXPECT_EQ(flags(), flagsFor(QString::fromLatin1(c.flag), false));
+        EXPECT_TRUE((main().*c.item)->checked());
+        EXPECT_EQ(bg(main().client), colour);
+        EXPECT_EQ(bg(&forms->thumb()), colour);
+        EXPECT_EQ(bg(forms->thumb().picHold), colour);
+        for (const QWidget* decoration :
+             {static_cast<QWidget*>(main().Shape5), static_cast<QWidget*>(main().Shape3),
+              static_cast<QWidget*>(main().Line1)}) {
+            EXPECT_EQ(decoration->isHidden(), !c.decorations);
+        }
+        advance(30000);  // the pending tick shows nothing
+        EXPECT_FALSE(viewLoaded());
+        // The view takes the scheme again when it next loads.
+        EXPECT_EQ(bg(&view()), colour);
+    }
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(Slideshow, ASchemeChoiceLoadsTheSheetHiddenAndAChoiceAgainWritesTheSameFile) {
     startIn({"a.bmp", "b.bmp"});
     ASSERT_FALSE(forms->isLoaded(Window::Thumb));
     main().mnuOptBacGrnGre->action()->trigger();
     ASSERT_TRUE(forms->isLoaded(Window::Thumb));
-    FrmThumb& sheet = forms->thumb();
-    EXPECT_FALSE(sheet.isVisible());
-    EXPECT_EQ(QDir::cleanPath(sheet.filPic->path()), QDir::cleanPath(pics));
-    EXPECT_EQ(controls::background(&sheet), schemeColour(Scheme::Neon));
-    EXPECT_EQ(controls::background(sheet.picHold), schemeColour(Scheme::Neon));
-    EXPECT_EQ(flags(), flagsFor("Neon", false));
+    EXPECT_FALSE(forms->thumb().isVisible());
+    EXPECT_EQ(QDir::cleanPath(forms->thumb().filPic->path()), QDir::cleanPath(pics));
 
-    // The Default scheme shows the panels and the divider again; choosing it
-    // twice writes the same file twice.
     FileReplacements writes(platform.settingsPath);
-    main().mnuOptBacGrnDef->action()->trigger();
     const QByteArray first = settingsBytes();
-    main().mnuOptBacGrnDef->action()->trigger();
-    EXPECT_EQ(writes.count(), 2);
+    main().mnuOptBacGrnGre->action()->trigger();
+    EXPECT_EQ(writes.count(), 1);
     EXPECT_EQ(settingsBytes(), first);
-    EXPECT_FALSE(main().Shape5->isHidden());
-    EXPECT_FALSE(main().Shape3->isHidden());
-    EXPECT_FALSE(main().Line1->isHidden());
-    EXPECT_EQ(flags(), flagsFor("DarkBlue", false));
 }
 
 TEST_F(Slideshow, ASettingsFileThatCannotBeWrittenIsToldOnceAndTheChoiceStays) {
@@ -64,5 +94,5 @@ TEST_F(Slideshow, ASettingsFileThatCannotBeWrittenIsToldOnceAndTheChoiceStays) {
     EXPECT_EQ(messages.shown[0].title, QStringLiteral("Settings Not Saved"));
     EXPECT_TRUE(main().mnuOptBacGrnPut->checked());
     EXPECT_FALSE(main().mnuOptBacGrnLitBlu->checked());
-    EXPECT_EQ(controls::background(main().client), schemeColour(Scheme::ButtonFace));
+    EXPECT_EQ(controls::background(main().client), QApplication::palette().color(QPalette::Button));
 }

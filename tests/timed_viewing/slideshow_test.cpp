@@ -201,6 +201,20 @@ TEST_F(Slideshow, PasteCutUndoDropAndInputMethodsFollowTheKeyRules) {
         event.setCommitString(text);
         QApplication::sendEvent(box, &event);
     };
+    auto ctrl = [box](Qt::Key key) {
+        return [box, key] { QTest::keyClick(box, key, Qt::ControlModifier); };
+    };
+    auto withClipboard = [](const char* text, const std::function<void()>& edit) {
+        return [text, edit] {
+            QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
+            edit();
+        };
+    };
+    auto key = [box](Qt::Key k) { return [box, k] { QTest::keyClick(box, k); }; };
+    auto paste = [&] { menuAction(QStringLiteral("&Paste")); };
+    auto cut = [&] { menuAction(QStringLiteral("Cu&t")); };
+    auto dropped = [&](const char* text) { return [&, text] { drop(QString::fromUtf8(text)); }; };
+    auto typedIn = [&](const char* text) { return [&, text] { commit(QString::fromUtf8(text)); }; };
     struct Case {
         const char* road;
         std::function<void()> edit;
@@ -211,54 +225,20 @@ TEST_F(Slideshow, PasteCutUndoDropAndInputMethodsFollowTheKeyRules) {
     const QString engaged = QStringLiteral("The Timers are Engaged");
     const QString keyError = QStringLiteral("Key Press Error");
     const Case cases[] = {
-        {"Ctrl+V digits",
-         [&] { QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier); },
-         false,
-         "7",
-         {}},
-        {"Ctrl+V digits, engaged",
-         [&] { QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier); },
-         true,
-         "7",
-         {engaged}},
-        {"Ctrl+V letters",
-         [&] {
-             QGuiApplication::clipboard()->setText(QStringLiteral("1a"));
-             QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-         },
-         false,
-         "4",
-         {keyError}},
-        {"Ctrl+X", [&] { QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier); }, false, "", {}},
-        {"Ctrl+X, engaged",
-         [&] { QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier); },
-         true,
-         "",
-         {engaged}},
-        {"Ctrl+Z, engaged",
-         [&] { QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier); },
-         true,
-         "10",
-         {engaged}},
-        {"Delete, engaged", [&] { QTest::keyClick(box, Qt::Key_Delete); }, true, "", {engaged}},
-        {"menu Paste letters",
-         [&] {
-             QGuiApplication::clipboard()->setText(QStringLiteral("x"));
-             menuAction(QStringLiteral("&Paste"));
-         },
-         false,
-         "4",
-         {keyError}},
-        {"menu Cut, engaged", [&] { menuAction(QStringLiteral("Cu&t")); }, true, "", {engaged}},
-        {"drop digits", [&] { drop(QStringLiteral("3")); }, false, "43", {}},
-        {"drop letters", [&] { drop(QStringLiteral("z")); }, false, "4", {}},
-        {"drop digits, engaged", [&] { drop(QStringLiteral("3")); }, true, "4", {}},
-        {"input method digit", [&] { commit(QStringLiteral("2")); }, false, "2", {}},
-        {"input method letter, engaged",
-         [&] { commit(QStringLiteral("é")); },
-         true,
-         "4",
-         {engaged, keyError}},
+        {"Ctrl+V digits", ctrl(Qt::Key_V), false, "7", {}},
+        {"Ctrl+V digits, engaged", ctrl(Qt::Key_V), true, "7", {engaged}},
+        {"Ctrl+V letters", withClipboard("1a", ctrl(Qt::Key_V)), false, "4", {keyError}},
+        {"Ctrl+X", ctrl(Qt::Key_X), false, "", {}},
+        {"Ctrl+X, engaged", ctrl(Qt::Key_X), true, "", {engaged}},
+        {"Ctrl+Z, engaged", ctrl(Qt::Key_Z), true, "10", {engaged}},
+        {"Delete, engaged", key(Qt::Key_Delete), true, "", {engaged}},
+        {"menu Paste letters", withClipboard("x", paste), false, "4", {keyError}},
+        {"menu Cut, engaged", cut, true, "", {engaged}},
+        {"drop digits", dropped("3"), false, "43", {}},
+        {"drop letters", dropped("z"), false, "4", {}},
+        {"drop digits, engaged", dropped("3"), true, "4", {}},
+        {"input method digit", typedIn("2"), false, "2", {}},
+        {"input method letter, engaged", typedIn("é"), true, "4", {engaged, keyError}},
     };
     for (const Case& c : cases) {
         {
