@@ -39,7 +39,7 @@ struct SettingsCase {
     std::function<std::optional<QByteArray>(const QString& pics)> bytes;
     bool folderOpened;             // the default folder was applied and opened
     Checks checks;                 // the menu's check marks after start-up
-    std::optional<Scheme> colour;  // the scheme whose colour the window has
+    std::optional<QRgb> colour;    // its written colour; none: the system's button face
     bool decorations;              // panels and divider shown
 };
 
@@ -55,13 +55,13 @@ const SettingsCase kCases[] = {
      },
      true,
      {false, false, true, false, false, false, true},
-     Scheme::Teal,
+     qRgb(0, 192, 192),
      false},
     {"MissingFolderFallsBack",
      [](const QString& p) {
          return lines(p + "/gone", {"True", "False", "False", "False", "False", "False", "True"});
      },
-     false, kBuilt, Scheme::Default, true},
+     false, kBuilt, qRgb(0, 0, 192), true},
     // Neon set on line 6, then a bad view-order flag: no scheme applies.
     {"FormatErrorKeepsTheFlagsBefore",
      [](const QString& p) {
@@ -78,7 +78,7 @@ const SettingsCase kCases[] = {
      },
      false,
      {false, true, true, false, true, true, true},
-     Scheme::ButtonFace,
+     std::nullopt,
      false},
     {"AllSchemesOff",
      [](const QString&) {
@@ -125,7 +125,7 @@ const SettingsCase kCases[] = {
      },
      false,
      {false, false, false, false, true, false, true},
-     Scheme::Neon,
+     qRgb(0, 255, 0),
      false},
 };
 
@@ -174,7 +174,7 @@ TEST_P(StartupSettings, StartsWithWhatCouldBeAppliedAndWritesNothing) {
                         w.mnuOptBacGrnGre->checked(),    w.mnuOptViewRnd->checked(),
                         w.mnuOptViewCon->checked()};
     EXPECT_EQ(checks, c.checks);
-    EXPECT_EQ(controls::background(w.client), c.colour ? schemeColour(*c.colour) : builtColour());
+    EXPECT_EQ(controls::background(w.client), c.colour ? QColor(*c.colour) : builtColour());
     EXPECT_EQ(decorationsShown(), c.decorations);
     EXPECT_EQ(QFileInfo::exists(platform.settingsPath), bytes.has_value());
     if (bytes) {
@@ -187,9 +187,14 @@ INSTANTIATE_TEST_SUITE_P(Files, StartupSettings, ::testing::ValuesIn(kCases),
                              return std::string(info.param.name);
                          });
 
-TEST_F(Startup, DarkBlueWinsTheStartUpColourWheneverChecked) {
-    EXPECT_EQ(schemeColourOnLoad({true, true, false, false, false}), schemeColour(Scheme::Neon));
-    EXPECT_EQ(schemeColourOnLoad({false, false, false, false, false}), std::nullopt);
+// A hand-edited file with Default and Neon both checked: the main window starts
+// dark blue with its decorations, the other windows take the last one, Neon.
+TEST_F(Startup, DarkBlueWinsTheMainWindowTheLastCheckedSchemeTheOthers) {
+    writeSettings({QString(), "True", "False", "False", "False", "True", "False", "True"});
+    start();
+    EXPECT_EQ(controls::background(main().client), QColor(0, 0, 192));
+    EXPECT_TRUE(decorationsShown());
+    EXPECT_EQ(controls::background(&forms->fullView()), QColor(0, 255, 0));
 }
 
 TEST_F(Startup, SplashPhaseRunsOnTheTimersInOrder) {
@@ -246,26 +251,9 @@ TEST_F(Startup, EveryExitPathEndsAtOnceWithoutSaving) {
     }
 }
 
-TEST_F(Startup, LayoutFollowsTheTwipsGrid) {
-    start();
-    FrmImage& w = main();
-    // A few controls at their places, 15 twips to a pixel.
-    EXPECT_EQ(w.filPic->geometry(), QRect(824, 248, 177, 327));
-    EXPECT_EQ(w.imgImage->geometry(), QRect(48, 48, 457, 417));
-    EXPECT_EQ(w.cmdExit->geometry(), QRect(832, 632, 97, 41));
-    EXPECT_EQ(w.cmdThumb->toolTip(),
-              QStringLiteral("View thumbnails from Picture files Box up to the first 755 images of "
-                             "a chosen directory. "));
-    EXPECT_EQ(w.txtSeconds->maxLength(), 2);
-    EXPECT_TRUE(w.frmDefault->isHidden());
+TEST_F(Startup, TheArtworkHasItsDesignedSizes) {
     EXPECT_EQ(FrmImage::startPicture().size(), QSize(622, 408));
     EXPECT_EQ(FrmImage::logoPicture().size(), QSize(121, 91));
-    // Tab order starts at the file list, which has the focus.
-    QWidget* next = w.filPic->nextInFocusChain();
-    while (!(next->focusPolicy() & Qt::TabFocus)) {
-        next = next->nextInFocusChain();
-    }
-    EXPECT_EQ(next, w.drvPic);
 }
 
 TEST_F(Startup, TheButtonFaceSchemeFollowsTheSystemColours) {
