@@ -27,6 +27,10 @@ public:
 
     void Form_Load() override;
     void tmrPageFocus_Timer();
+
+    // Whether the window system lets a window raise itself (X11 does, Wayland
+    // does not).
+    static bool raisesItself();
 };
 
 }  // namespace plenarvo

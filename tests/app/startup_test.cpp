@@ -203,6 +203,9 @@ TEST_F(Startup, SplashPhaseRunsOnTheTimersInOrder) {
     EXPECT_FALSE(view.isVisible());
     EXPECT_EQ(splash.lblVersion->text(), QStringLiteral("Version 2.1.1"));
     EXPECT_EQ(splash.lblProductName->text(), QStringLiteral("Plenarvo"));
+#ifdef Q_OS_LINUX
+    EXPECT_EQ(splash.lblPlatform->text(), QStringLiteral("For Linux"));
+#endif
 
     advance(10);  // the view's selection tick: no picture, so the picture box
     EXPECT_TRUE(view.isVisible());

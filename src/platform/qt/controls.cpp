@@ -178,9 +178,9 @@ PictureBox::PictureBox(QWidget* parent, bool autoSize) : QWidget(parent), autoSi
     setAutoFillBackground(true);
 }
 
-void PictureBox::setPicture(const pictures::Picture& picture) {
+void PictureBox::setPicture(const pictures::Picture& picture, const QImage& drawn) {
     picture_ = picture;
-    image_ = picture.isNull() ? QImage() : picture.image();
+    image_ = picture.isNull() ? QImage() : drawn.isNull() ? picture.image() : drawn;
     if (autoSize_ && !picture.isNull()) {
         resize(picture.size());
     }

@@ -106,7 +106,9 @@ class PictureBox : public QWidget {
 public:
     PictureBox(QWidget* parent, bool autoSize);
     const pictures::Picture& picture() const { return picture_; }
-    void setPicture(const pictures::Picture& picture);
+    // `drawn`, when given, is what is painted in the picture's place: the same
+    // artwork made at the screen's device pixels, so that it stays sharp there.
+    void setPicture(const pictures::Picture& picture, const QImage& drawn = {});
     void clear();
     std::function<void()> onClick;
     std::function<void(int)> onKeyPress;  // the character code of a key
