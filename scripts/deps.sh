@@ -10,7 +10,9 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth openbox x11-utils xdotool imagemagick
   libjpeg-turbo-progs libvips-tools poppler-utils
-  desktop-file-utils appstream dpkg-dev fakeroot file
+  desktop-file-utils appstream dpkg-dev fakeroot file groff-base
+  cups cups-client printer-driver-cups-pdf
+  weston qt6-wayland
 )
 
 missing=()

@@ -29,6 +29,13 @@ for run in 1 2 3; do
   echo "-- smoke run $run"
   (unset QT_QPA_PLATFORM; bash "$root/tests/smoke/smoke.sh" "$prefix")
 done
+# Screenshots of the two runs below are kept for looking at.
+shots="$root/build/screenshots"
+rm -rf "$shots"
+echo "== The same at a scale factor of 2, screenshots in build/screenshots"
+(unset QT_QPA_PLATFORM; SMOKE_SCALE=2 SMOKE_SHOTS="$shots" bash "$root/tests/smoke/smoke.sh" "$prefix")
+echo "== The installed program under a Wayland compositor (weston on Xvfb)"
+(unset QT_QPA_PLATFORM; bash "$root/tests/smoke/wayland.sh" "$prefix" "$shots")
 rm -rf "$prefix"
 
 echo "== Tests"

@@ -47,7 +47,11 @@ FrmAbout::FrmAbout(Forms& forms) : Form(forms) {
     picIcon = new controls::PictureBox(this, false);
     picIcon->setObjectName(QStringLiteral("picIcon"));
     place(picIcon, 120, 120, 540, 540);
-    picIcon->setPicture(pictures::Picture::fromImage(FrmImage::iconPicture()));
+    // The icon is drawn afresh at the screen's device pixels, sharp on any screen.
+    const QImage icon = FrmImage::iconPicture();
+    picIcon->setPicture(
+        pictures::Picture::fromImage(icon),
+        FrmImage::iconPicture((QSizeF(icon.size()) * devicePixelRatioF()).toSize()));
     picIcon->setFocusPolicy(Qt::TabFocus);
 
     auto label = [this](const QString& text, int l, int t, int w, int h) {

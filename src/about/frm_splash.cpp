@@ -3,13 +3,16 @@
 #include "app/forms.h"
 #include "full_view/frm_full_view.h"
 #include "main_window/frm_image.h"
+#include "platform/core/paths.h"
 #include "platform/core/twips.h"
 
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QVersionNumber>
+#include <QWindow>
 
 namespace plenarvo {
 
@@ -40,7 +43,9 @@ FrmSplash::FrmSplash(Forms& forms) : Form(forms) {
     place(frame, 0, 0, 8025, 4455);
     imgLogo = new controls::Image(this);
     place(imgLogo, 240, 795, 1815, 1305);
-    imgLogo->setPicture(pictures::Picture::fromImage(FrmImage::logoPicture()));
+    // The logo is drawn afresh at the control's device pixels, sharp on any screen.
+    imgLogo->setPicture(pictures::Picture::fromImage(FrmImage::logoPicture()),
+                        FrmImage::logoPicture(imgLogo->pixelSize()));
 
     auto label = [this](const QString& text, double points, bool bold, int l, int t, int w, int h) {
         auto* lbl = new controls::Label(text, this);
@@ -52,10 +57,10 @@ FrmSplash::FrmSplash(Forms& forms) : Form(forms) {
     lblBrand = label(QStringLiteral("Plenarvo Pictures"), 18, true, 2355, 705, 4065, 435);
     lblProductName = label(QString(), 27.75, true, 2520, 1140, 5025, 660);
     lblPlatform =
-        label(QStringLiteral("For Windows 95 or later"), 15.75, true, 4080, 2340, 3585, 360);
+        label(QStringLiteral("For ") + platform::systemName(), 15.75, true, 4080, 2340, 3585, 360);
     lblVersion = label(QString(), 12, true, 4440, 2700, 1470, 285);
-    lblMaker1 = label(QStringLiteral("Made by the Plenarvo developers"), 8.25, false, 4560, 3240,
-                      2415, 255);
+    lblMaker1 =
+        label(QStringLiteral("By the Plenarvo developers"), 8.25, false, 4560, 3240, 2415, 255);
     lblMaker2 =
         label(QStringLiteral("Free to use and to share"), 8.25, false, 4560, 3480, 2895, 375);
 
@@ -63,6 +68,24 @@ FrmSplash::FrmSplash(Forms& forms) : Form(forms) {
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
+    }
+
+    if (!raisesItself()) {
+        // A Wayland compositor keeps no window above the others at the window's
+        // asking and lets none raise itself, but puts a window shown afresh on
+        // top. So while the splash is up, another window of the program coming
+        // to the front shows the splash again, once that window's showing is over.
+        connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+            if (focus == nullptr || !isVisible() || focus == windowHandle()) {
+                return;
+            }
+            QTimer::singleShot(0, this, [this] {
+                if (isVisible() && QGuiApplication::focusWindow() != windowHandle()) {
+                    hide();
+                    show();
+                }
+            });
+        });
     }
 }
 
@@ -95,6 +118,10 @@ void FrmSplash::restack() {
         forms_.image().activateWindow();
     }
     raise();
+}
+
+bool FrmSplash::raisesItself() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 }  // namespace plenarvo

@@ -32,6 +32,10 @@ public:
     bool keepsFront() const;
     // Puts the windows in that order again, as when the timer fired.
     void restack();
+
+    // Whether the window system lets a window raise itself (X11 does, Wayland
+    // does not).
+    static bool raisesItself();
 };
 
 }  // namespace plenarvo

@@ -1,6 +1,7 @@
 #include "app/forms.h"
 
 #include "about/frm_splash.h"
+#include "app/command_line.h"
 #include "full_view/frm_full_view.h"
 #include "main_window/frm_image.h"
 
@@ -28,8 +29,7 @@ void Form::stopTimers() {
 
 Forms::Forms(platform::Platform& platform) : platform_(platform) {
     // The About box and the splash screen take the title and version from here.
-    QCoreApplication::setApplicationName(QStringLiteral("Plenarvo"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(PLENARVO_VERSION));
+    nameApplication();
 }
 
 Forms::~Forms() {

@@ -1,4 +1,6 @@
+#include "app/command_line.h"
 #include "app/forms.h"
+#include "app/window_trace.h"
 #include "main_window/frm_image.h"
 #include "platform/core/paths.h"
 #include "platform/core/random.h"
@@ -9,8 +11,25 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
+    // The command line is read before the application object exists, so that
+    // --help and --version answer without a display.
+    plenarvo::nameApplication();
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    const plenarvo::CommandLine line = plenarvo::readCommandLine(arguments);
+    std::fputs(line.output.toLocal8Bit().constData(), stdout);
+    std::fputs(line.errors.toLocal8Bit().constData(), stderr);
+    if (line.exitCode) {
+        return *line.exitCode;
+    }
+
     QApplication app(argc, argv);
+    plenarvo::WindowTrace::installIfEnabled();
     QApplication::setDesktopFileName(QStringLiteral("io.github.plenarvo.Plenarvo"));
 
     plenarvo::platform::QtClock clock;
@@ -47,10 +66,9 @@ int main(int argc, char** argv) {
         plenarvo::Forms forms(platform);
         forms.onEnd = [] { QApplication::quit(); };
         forms.start();
-        // A picture handed over by a file manager opens in its folder.
-        const QStringList arguments = QApplication::arguments();
-        if (arguments.size() > 1 && !forms.ended()) {
-            forms.image().openGivenPicture(arguments.at(1));
+        // A picture handed over by a file manager opens in its folder; a folder opens.
+        if (!line.open.isEmpty() && !forms.ended()) {
+            forms.image().openGiven(line.open);
         }
         if (!forms.ended()) {
             code = QApplication::exec();

@@ -48,10 +48,12 @@ void paintLandscape(QPainter& p, const QRectF& r) {
 
 }  // namespace
 
-QImage FrmImage::startPicture() {
-    QImage image(622, 408, QImage::Format_RGB32);
+QImage FrmImage::startPicture(QSize size) {
+    const QSize natural(622, 408);
+    QImage image(size.isEmpty() ? natural : size, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(double(image.width()) / natural.width(), double(image.height()) / natural.height());
     paintLandscape(p, QRectF(0, 0, 622, 408));
     QFont font(QStringLiteral("DejaVu Serif"));
     font.setStyleHint(QFont::Serif);
@@ -73,11 +75,13 @@ QImage FrmImage::startPicture() {
     return image;
 }
 
-QImage FrmImage::logoPicture() {
-    QImage image(121, 91, QImage::Format_RGB32);
+QImage FrmImage::logoPicture(QSize size) {
+    const QSize natural(121, 91);
+    QImage image(size.isEmpty() ? natural : size, QImage::Format_RGB32);
     image.fill(QColor(255, 255, 192));
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(double(image.width()) / natural.width(), double(image.height()) / natural.height());
     // A framed picture with a lens over its corner.
     p.setPen(QPen(QColor(120, 70, 20), 5));
     p.setBrush(Qt::NoBrush);
@@ -95,11 +99,13 @@ QImage FrmImage::logoPicture() {
     return image;
 }
 
-QImage FrmImage::iconPicture() {
-    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+QImage FrmImage::iconPicture(QSize size) {
+    const QSize natural(32, 32);
+    QImage image(size.isEmpty() ? natural : size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(double(image.width()) / natural.width(), double(image.height()) / natural.height());
     const QRectF frame(2, 4, 28, 22);
     p.save();
     p.setClipRect(frame);

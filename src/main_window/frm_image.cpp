@@ -88,6 +88,7 @@ FrmImage::FrmImage(Forms& forms) : Form(forms) {
     wireHelpCommands();
     wireSchemes();
     wireThumbs();
+    wireDrops();
 
     qApp->installEventFilter(this);
 }
@@ -108,7 +109,8 @@ void FrmImage::buildControls() {
     imgImage = new controls::Image(c);
     imgImage->setObjectName(QStringLiteral("imgImage"));
     place(imgImage, 720, 720, 6855, 6255);
-    imgImage->setPicture(pictures::Picture::fromImage(startPicture()));
+    imgImage->setPicture(pictures::Picture::fromImage(startPicture()),
+                         startPicture(imgImage->pixelSize()));
     Shape3 = new controls::Shape(c, fromBgr(0xFFFF80), fromBgr(0xFFFF00));
     place(Shape3, 8280, 0, 18295, 24950);
     Shape4 = new controls::Shape(c, fromBgr(0xFF0000), fromBgr(0xFF0000));
@@ -141,7 +143,8 @@ void FrmImage::buildControls() {
     picIcon = new controls::PictureBox(c, true);
     picIcon->setObjectName(QStringLiteral("picIcon"));
     place(picIcon, 12480, 960, 1815, 1365);
-    picIcon->setPicture(pictures::Picture::fromImage(logoPicture()));
+    picIcon->setPicture(pictures::Picture::fromImage(logoPicture()),
+                        logoPicture((QSizeF(121, 91) * devicePixelRatioF()).toSize()));
 
     drvPic = new controls::DriveList(*forms_.platform().drives, c);
     drvPic->setFont(makeFont(QStringLiteral("MS Sans Serif"), 12));

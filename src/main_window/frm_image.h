@@ -121,6 +121,11 @@ public:
     // Opens the folder of a picture given when the program is started from a
     // file manager, selects it and previews it.
     void openGivenPicture(const QString& file);
+    // A picture as above, or a folder, which opens.
+    void openGiven(const QString& path);
+    // What a drop of `data` on the window would open: one picture file or one
+    // folder of the local file system; empty for anything else.
+    static QString dropTarget(const QMimeData* data);
 
     // ---- preview ----
     void cmdShow_Click();
@@ -146,7 +151,7 @@ public:
     void txtSeconds_KeyPress(int& keyAscii);
     // Paste, cut, undo and the other edits that are not typed keys: the same
     // rules as for keys (the warning while the show runs, digits only).
-    bool txtSeconds_OtherEdit(const QString& inserted, bool quiet);
+    bool txtSeconds_OtherEdit(const QString& inserted);
     void showKeyPressError();
     void mnuOptViewCon_Click();
     void mnuOptViewRnd_Click();
@@ -159,13 +164,20 @@ public:
     void picIcon_Click();
 
     // The built-in artwork.
-    static QImage startPicture();
-    static QImage logoPicture();
-    static QImage iconPicture();
+    // Made at their own size, or drawn to fill `size` (device pixels on a
+    // high-density screen).
+    static QImage startPicture(QSize size = {});
+    static QImage logoPicture(QSize size = {});
+    static QImage iconPicture(QSize size = {});
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Drag and drop: a picture file opens like a picture given on the command
+    // line, a folder opens, anything else is refused.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
@@ -176,6 +188,7 @@ private:
     void wireHelpCommands();
     void wireSchemes();
     void wireThumbs();
+    void wireDrops();
     void showMessage(const QString& text, const QString& title, platform::MessageIcon icon);
 
     // Set once a settings write failed, so the user is told only once.

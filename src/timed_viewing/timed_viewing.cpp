@@ -11,8 +11,8 @@ void FrmImage::wireTimedViewing() {
     connect(txtSeconds, &QLineEdit::textChanged, this, [this] { txtSeconds_Change(); });
     txtSeconds->onClick = [this] { txtSeconds_Click(); };
     txtSeconds->onKeyPress = [this](int& code) { txtSeconds_KeyPress(code); };
-    txtSeconds->onOtherEdit = [this](const QString& inserted, bool quiet) {
-        return txtSeconds_OtherEdit(inserted, quiet);
+    txtSeconds->onOtherEdit = [this](const QString& inserted) {
+        return txtSeconds_OtherEdit(inserted);
     };
     Timer1->setOnTick([this] { Timer1_Timer(); });
     mnuOptViewCon->onClick = [this] { mnuOptViewCon_Click(); };
@@ -94,14 +94,10 @@ void FrmImage::txtSeconds_KeyPress(int& keyAscii) {
     }
 }
 
-bool FrmImage::txtSeconds_OtherEdit(const QString& inserted, bool quiet) {
-    const bool engaged = chkTimed->value() == 1;
+bool FrmImage::txtSeconds_OtherEdit(const QString& inserted) {
     const bool digits = std::all_of(inserted.begin(), inserted.end(),
                                     [](QChar c) { return c >= u'0' && c <= u'9'; });
-    if (quiet) {
-        return !engaged && digits;
-    }
-    if (engaged) {
+    if (chkTimed->value() == 1) {
         showMessage(timersEngagedText(), QStringLiteral("The Timers are Engaged"),
                     platform::MessageIcon::Exclamation);
     }

@@ -37,10 +37,10 @@ struct SettingsCase {
     const char* name;
     // The file's bytes, or none for no file; `pics` is a folder holding one picture.
     std::function<std::optional<QByteArray>(const QString& pics)> bytes;
-    bool folderOpened;             // the default folder was applied and opened
-    Checks checks;                 // the menu's check marks after start-up
-    std::optional<QRgb> colour;    // its written colour; none: the system's button face
-    bool decorations;              // panels and divider shown
+    bool folderOpened;           // the default folder was applied and opened
+    Checks checks;               // the menu's check marks after start-up
+    std::optional<QRgb> colour;  // its written colour; none: the system's button face
+    bool decorations;            // panels and divider shown
 };
 
 void PrintTo(const SettingsCase& c, std::ostream* out) {
@@ -208,6 +208,9 @@ TEST_F(Startup, SplashPhaseRunsOnTheTimersInOrder) {
     EXPECT_FALSE(view.isVisible());
     EXPECT_EQ(splash.lblVersion->text(), QStringLiteral("Version 2.1.1"));
     EXPECT_EQ(splash.lblProductName->text(), QStringLiteral("Plenarvo"));
+#ifdef Q_OS_LINUX
+    EXPECT_EQ(splash.lblPlatform->text(), QStringLiteral("For Linux"));
+#endif
 
     advance(10);  // the view's selection tick: no picture, so the picture box
     EXPECT_TRUE(view.isVisible());

@@ -1,45 +1,12 @@
+#include "file_commands/printed_pages.h"
 #include "support/fakes/app_fixture.h"
 
 #include <QDir>
-#include <QProcess>
 
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
-
-namespace {
-
-// A printed job as pdftoppm renders it at 96 dots to the inch, where one picture
-// pixel (15 twips) is one dot: one image per page.
-QList<QImage> renderJob(const QString& pdf) {
-    QList<QImage> pages;
-    if (QProcess::execute(QStringLiteral(PDFTOPPM), {"-r", "96", "-png", pdf, pdf}) != 0) {
-        return pages;
-    }
-    const QFileInfo info(pdf);
-    for (const QString& name : QDir(info.path()).entryList({info.fileName() + "-*.png"})) {
-        pages.append(
-            QImage(QDir(info.path()).filePath(name)).convertToFormat(QImage::Format_RGB32));
-    }
-    return pages;
-}
-
-// The box of the red pixels, or with `redOnly` false, of every pixel not white.
-QRect inkBox(const QImage& page, bool redOnly = false) {
-    QRect box;
-    for (int y = 0; y < page.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(page.constScanLine(y));
-        for (int x = 0; x < page.width(); ++x) {
-            const QRgb p = line[x];
-            const bool red = qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60;
-            if (redOnly ? red : std::min({qRed(p), qGreen(p), qBlue(p)}) < 245) {
-                box |= QRect(x, y, 1, 1);
-            }
-        }
-    }
-    return box;
-}
-
-}  // namespace
+using plenarvo::testing::inkBox;
+using plenarvo::testing::renderJob;
 
 class Print : public AppFixture {
 protected:
@@ -52,13 +19,7 @@ protected:
     }
     // Previews a dark cyan picture whose top left 20 x 10 pixels are red.
     void preview(QSize size) {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
-        for (int y = 0; y < 10; ++y) {
-            for (int x = 0; x < 20; ++x) {
-                image.setPixel(x, y, qRgb(255, 0, 0));
-            }
-        }
+        const QImage image = plenarvo::testing::markedPicture(size);
         const QString path = QDir(pics).filePath(QStringLiteral("p.bmp"));
         ASSERT_TRUE(image.save(path));
         QString error;

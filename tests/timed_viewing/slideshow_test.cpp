@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QMenu>
-#include <QMimeData>
 #include <QSignalBlocker>
 #include <QTest>
 
@@ -175,7 +174,7 @@ TEST_F(Slideshow, APictureThatCannotBeLoadedIsPassedOverAndToldOncePerShow) {
 
 // Every road into the seconds box besides typed keys goes by the key rules: the
 // warning first while the show runs, then digits only.
-TEST_F(Slideshow, PasteCutUndoDropAndInputMethodsFollowTheKeyRules) {
+TEST_F(Slideshow, PasteCutUndoAndInputMethodsFollowTheKeyRules) {
     startIn({"a.bmp", "b.bmp"});
     controls::TextBox* box = main().txtSeconds;
     auto menuAction = [box](const QString& caption) {
@@ -186,15 +185,6 @@ TEST_F(Slideshow, PasteCutUndoDropAndInputMethodsFollowTheKeyRules) {
             }
         }
         delete menu;
-    };
-    auto drop = [box](const QString& text) {
-        QMimeData data;
-        data.setText(text);
-        const QPointF at = box->rect().center();
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(box, &enter);
-        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(box, &dropped);
     };
     auto commit = [box](const QString& text) {
         QInputMethodEvent event;
@@ -213,7 +203,6 @@ TEST_F(Slideshow, PasteCutUndoDropAndInputMethodsFollowTheKeyRules) {
     auto key = [box](Qt::Key k) { return [box, k] { QTest::keyClick(box, k); }; };
     auto paste = [&] { menuAction(QStringLiteral("&Paste")); };
     auto cut = [&] { menuAction(QStringLiteral("Cu&t")); };
-    auto dropped = [&](const char* text) { return [&, text] { drop(QString::fromUtf8(text)); }; };
     auto typedIn = [&](const char* text) { return [&, text] { commit(QString::fromUtf8(text)); }; };
     struct Case {
         const char* road;
@@ -234,9 +223,6 @@ TEST_F(Slideshow, PasteCutUndoDropAndInputMethodsFollowTheKeyRules) {
         {"Delete, engaged", key(Qt::Key_Delete), true, "", {engaged}},
         {"menu Paste letters", withClipboard("x", paste), false, "4", {keyError}},
         {"menu Cut, engaged", cut, true, "", {engaged}},
-        {"drop digits", dropped("3"), false, "43", {}},
-        {"drop letters", dropped("z"), false, "4", {}},
-        {"drop digits, engaged", dropped("3"), true, "4", {}},
         {"input method digit", typedIn("2"), false, "2", {}},
         {"input method letter, engaged", typedIn("é"), true, "4", {engaged, keyError}},
     };

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QStandardPaths>
+#include <QSysInfo>
 
 namespace plenarvo::platform {
 
@@ -12,6 +13,18 @@ QString settingsFilePath() {
 
 QString fallbackFolder() {
     return QDir::homePath();
+}
+
+QString systemName() {
+#if defined(Q_OS_WIN)
+    return QStringLiteral("Windows 95 or later");
+#elif defined(Q_OS_LINUX)
+    return QStringLiteral("Linux");
+#elif defined(Q_OS_MACOS)
+    return QStringLiteral("macOS");
+#else
+    return QSysInfo::kernelType();
+#endif
 }
 
 }  // namespace plenarvo::platform

@@ -11,4 +11,7 @@ QString settingsFilePath();
 // The folder the program falls back to when the default folder cannot be opened.
 QString fallbackFolder();
 
+// The system the program is built for, as the splash screen names it after "For ".
+QString systemName();
+
 }  // namespace plenarvo::platform

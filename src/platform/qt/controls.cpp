@@ -5,11 +5,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDropEvent>
 #include <QFontDatabase>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
@@ -184,9 +182,9 @@ PictureBox::PictureBox(QWidget* parent, bool autoSize) : QWidget(parent), autoSi
     setAutoFillBackground(true);
 }
 
-void PictureBox::setPicture(const pictures::Picture& picture) {
+void PictureBox::setPicture(const pictures::Picture& picture, const QImage& drawn) {
     picture_ = picture;
-    image_ = picture.isNull() ? QImage() : picture.image();
+    image_ = picture.isNull() ? QImage() : drawn.isNull() ? picture.image() : drawn;
     if (autoSize_ && !picture.isNull()) {
         resize(picture.size());
     }
@@ -232,8 +230,8 @@ void TextBox::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-bool TextBox::allowed(const QString& inserted, bool quiet) const {
-    return !onOtherEdit || onOtherEdit(inserted, quiet);
+bool TextBox::allowed(const QString& inserted) const {
+    return !onOtherEdit || onOtherEdit(inserted);
 }
 
 void TextBox::keyPressEvent(QKeyEvent* event) {
@@ -330,36 +328,6 @@ void TextBox::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* menu = createEditMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
-}
-
-// A drag shows whether the box takes it while it passes over, and the drop
-// goes in only then: a drop cannot wait for a message box.
-bool TextBox::takesDrop(const QDropEvent* event) const {
-    return event->mimeData()->hasText() && allowed(event->mimeData()->text(), true);
-}
-
-void TextBox::dragEnterEvent(QDragEnterEvent* event) {
-    if (takesDrop(event)) {
-        QLineEdit::dragEnterEvent(event);
-    } else {
-        event->ignore();
-    }
-}
-
-void TextBox::dragMoveEvent(QDragMoveEvent* event) {
-    if (takesDrop(event)) {
-        QLineEdit::dragMoveEvent(event);
-    } else {
-        event->ignore();
-    }
-}
-
-void TextBox::dropEvent(QDropEvent* event) {
-    if (takesDrop(event)) {
-        QLineEdit::dropEvent(event);
-    } else {
-        event->ignore();
-    }
 }
 
 void TextBox::inputMethodEvent(QInputMethodEvent* event) {

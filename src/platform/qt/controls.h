@@ -107,7 +107,9 @@ class PictureBox : public QWidget {
 public:
     PictureBox(QWidget* parent, bool autoSize);
     const pictures::Picture& picture() const { return picture_; }
-    void setPicture(const pictures::Picture& picture);
+    // `drawn`, when given, is what is painted in the picture's place: the same
+    // artwork made at the screen's device pixels, so that it stays sharp there.
+    void setPicture(const pictures::Picture& picture, const QImage& drawn = {});
     void clear();
     std::function<void()> onClick;
     std::function<void(int)> onKeyPress;  // the character code of a key
@@ -134,10 +136,10 @@ public:
     std::function<void(int&)> onKeyPress;
     // Asked before every edit that is not a typed character: paste, cut, undo,
     // redo and delete from the keyboard, the context menu or the middle mouse
-    // button, a drop, and text from an input method. Receives the text the edit
-    // would put in (empty for one that only takes text out); false refuses it.
-    // A quiet ask (a drag passing over the box) must not show anything.
-    std::function<bool(const QString& inserted, bool quiet)> onOtherEdit;
+    // button, and text from an input method. Receives the text the edit would
+    // put in (empty for one that only takes text out); false refuses it. (Drops
+    // are the window's: the boxes take none.)
+    std::function<bool(const QString& inserted)> onOtherEdit;
     // The box's context menu, built with every edit going through onOtherEdit.
     QMenu* createEditMenu();
 
@@ -146,14 +148,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
-    bool allowed(const QString& inserted, bool quiet = false) const;
-    bool takesDrop(const QDropEvent* event) const;
+    bool allowed(const QString& inserted) const;
 };
 
 // A push button whose caption wraps onto several lines when it is too wide.
