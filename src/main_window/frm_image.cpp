@@ -135,7 +135,7 @@ void FrmImage::buildControls() {
     place(Label5, 9960, 8640, 3255, 615);
 
     // Windowed controls, always above the lightweight ones.
-    frmCredits = new QGroupBox(QStringLiteral("Plenarvo by the Plenarvo developers"), c);
+    frmCredits = new QGroupBox(QStringLiteral("By the Plenarvo developers"), c);
     frmCredits->setFont(
         makeFont(QStringLiteral("Comic Sans MS"), 8.25, true, true, QFont::Cursive));
     setBackground(frmCredits, fromBgr(0xFFFFC0));
