@@ -12,22 +12,28 @@
 #include "platform/pictures/wmf/wmf.h"
 #include "support/hostile_files.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageWriter>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace pictures = plenarvo::pictures;
 namespace wmf = plenarvo::pictures::wmf;
 
 namespace {
+
+QImage photoLike(QSize size);
 
 const QSize kThumb(160, 120);
 const QSize kPreview(457, 417);
@@ -90,6 +96,36 @@ int runOne(const QString& path, const QString& mode) {
     return 0;
 }
 
+// One thread decodes an icon in a loop while this one decodes a 5000x4000 GIF
+// and a 6000x4000 JPEG 200 times in all; prints the failures of each kind.
+int runConcurrency() {
+    const QByteArray gif = hostile::gif(QSize(5000, 4000), hostile::bands(QSize(5000, 4000)));
+    const QByteArray jpeg = hostile::jpeg(photoLike(QSize(6000, 4000)), false, 85);
+    QImage iconImage(48, 48, QImage::Format_ARGB32);
+    iconImage.fill(Qt::red);
+    QByteArray icon;
+    QBuffer buffer(&icon);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "ico").write(iconImage);
+    std::atomic<bool> done{false};
+    std::atomic<int> iconFailures{0};
+    std::thread icons([&] {
+        while (!done.load()) {
+            iconFailures += pictures::Picture::fromData(icon).image().isNull();
+        }
+    });
+    int failures = 0;
+    for (int i = 0; i < 200; ++i) {
+        const pictures::Picture picture = pictures::Picture::fromData(i % 2 ? gif : jpeg);
+        // The GIF as the thumbnail sheet asks for it, the JPEG whole.
+        failures += (i % 2 ? picture.scaled(kThumb) : picture.image()).isNull();
+    }
+    done = true;
+    icons.join();
+    std::printf("%d %d\n", failures, iconFailures.load());
+    return 0;
+}
+
 struct Case {
     QString name;
     bool hostile;
@@ -125,6 +161,9 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == QLatin1String("--run")) {
         return runOne(args[2], args[3]);
+    }
+    if (args.size() == 2 && args[1] == QLatin1String("--concurrency")) {
+        return runConcurrency();
     }
     const bool skipLarge = args.contains(QLatin1String("--skip-large"));
 

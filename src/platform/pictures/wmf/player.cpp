@@ -219,7 +219,7 @@ public:
     // Plays one record; `in` holds its parameters.
     void record(uint16_t function, Reader in);
 
-    bool overBudget() const { return spent_ > kDrawingBudget; }
+    bool overBudget() const { return spent_ > budget_; }
     qint64 spent() const { return spent_; }
     qint64 patternPixelsHeld() const { return patternPixelsPeak_; }
 
@@ -246,8 +246,8 @@ private:
     // Takes `cost` out of the budget when it is there. When it is not, the budget
     // counts as spent: nothing more is drawn.
     bool pay(qint64 cost) {
-        if (cost < 0 || cost > kDrawingBudget - spent_) {
-            spent_ = kDrawingBudget + 1;
+        if (cost < 0 || cost > budget_ - spent_) {
+            spent_ = budget_ + 1;
             return false;
         }
         spent_ += cost;
@@ -299,6 +299,9 @@ private:
     qint64 spent_ = 0;
     double pixelScale_ = 1;
     qint64 patternPixelsPeak_ = 0;
+
+public:
+    qint64 budget_ = kDrawingBudget;
 };
 
 qint64 Player::swept(const QPainterPath& path, double width) const {
@@ -1508,6 +1511,7 @@ bool play(const QByteArray& data, const Header& header, const Frame& frame, QIma
     Player player(header, frame, image, pixelScale);
     PlayStats ignored;
     PlayStats& out = stats ? *stats : ignored;
+    player.budget_ = std::clamp<qint64>(out.budget, 0, kDrawingBudget);
     const auto finish = [&](bool result) {
         out.spent = player.spent();
         out.stopped = player.overBudget();

@@ -38,10 +38,11 @@ inline constexpr qint64 kMaxPatternPixelsHeld = 16 * 1024 * 1024;
 
 // What playing a file cost, for tests and benchmarks.
 struct PlayStats {
-    qint64 spent = 0;          // budget used
-    bool stopped = false;      // stopped by the budget before the end
-    qint64 records = 0;        // records played
-    qint64 patternPixels = 0;  // most pattern-brush pixels held at once
+    qint64 budget = kDrawingBudget;  // in: a smaller budget to play within
+    qint64 spent = 0;                // budget used
+    bool stopped = false;            // stopped by the budget before the end
+    qint64 records = 0;              // records played
+    qint64 patternPixels = 0;        // most pattern-brush pixels held at once
 };
 
 // What a quick look over the records tells before playing them: the logical
