@@ -96,8 +96,9 @@ TEST(HostileRaster, ClaimsTheDataCannotHoldAreRefusedBeforeAnythingIsAllocated) 
 }
 
 TEST(HostileRaster, HonestPicturesNearTheBoundsStillDecode) {
-    // Just over what is always believed (16 million pixels), and as flat as
-    // pictures come, so that each format's pixels-per-byte bound is what admits them.
+    // Over what is always believed (4 million pixels) and over 64 MB, and as flat
+    // as pictures come, so that each format's pixels-per-byte bound is what admits
+    // them.
     const QSize big(4100, 4100);
     QByteArray cutShort = hostile::bmp8(4100, 4100, 0, QByteArray(4100 * 4100 / 3, '\x80'));
     struct Case {

@@ -19,9 +19,9 @@ namespace plenarvo::pictures::detail {
 inline constexpr int kAllocationLimitMb = 1200;
 void setProcessAllocationLimit();
 
-// Pictures this small are always believed, whatever their data: 64 MB at four
-// bytes a pixel.
-inline constexpr qint64 kAlwaysPlausiblePixels = 16'000'000;
+// Pictures this small are always believed, whatever their data: 16 MB at four
+// bytes a pixel, enough for a screen-sized GIF canvas around a tiny frame.
+inline constexpr qint64 kAlwaysPlausiblePixels = 4'000'000;
 
 // The most pixels one byte of each kind of data can describe, with room to spare
 // over the best any encoder achieves:
