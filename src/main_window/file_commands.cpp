@@ -2,9 +2,12 @@
 #include "main_window/frm_image.h"
 #include "platform/core/dialogs.h"
 #include "platform/core/printer.h"
+#include "platform/core/write_errors.h"
 
 #include <QDir>
 #include <QSaveFile>
+
+#include <cerrno>
 
 namespace plenarvo {
 
@@ -18,8 +21,11 @@ const QString kSaveFilter = QStringLiteral(
 // there as it was.
 bool writeWhole(const QString& path, const QByteArray& data, QString* error) {
     QSaveFile file(path);
+    // The system's error number says why (a full disk, a name too long...); Qt's
+    // own text for it is often "Unknown error".
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        *error = file.errorString();
+        *error = platform::writeFailureMessage(errno, file.errorString());
         return false;
     }
     return true;

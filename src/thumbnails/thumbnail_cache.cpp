@@ -1,5 +1,6 @@
 #include "thumbnails/thumbnail_cache.h"
 
+#include "platform/pictures/cost.h"
 #include "platform/pictures/picture.h"
 #include "thumbnails/embedded_thumbnail.h"
 
@@ -282,7 +283,9 @@ QImage toCell(const QImage& image, QSize cell) {
 
 }  // namespace
 
-QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cache) {
+QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cache,
+                     const std::atomic<bool>* cancel) {
+    const pictures::detail::CancelScope scope(cancel);
     const std::optional<ThumbnailCache::Source> source = cache.describe(path);
     if (source) {
         const QImage entry = cache.find(*source, cell);
@@ -299,6 +302,9 @@ QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cach
     }
 
     const pictures::Picture picture = pictures::Picture::fromFile(path);
+    if (pictures::detail::cancelled()) {
+        return {};  // not wanted any more: neither a picture nor a failure to record
+    }
     if (picture.isNull()) {
         if (source && source->readable) {
             cache.storeFailure(*source);
@@ -319,7 +325,7 @@ QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cach
                 continue;
             }
             const QImage entry = picture.scaled(size);
-            if (entry.isNull()) {
+            if (entry.isNull() || pictures::detail::cancelled()) {
                 break;
             }
             cache.store(*source, flavour, entry, picture.size());
@@ -327,6 +333,9 @@ QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cach
         }
     }
     QImage image = picture.scaled(cell);
+    if (pictures::detail::cancelled()) {
+        return {};
+    }
     if (image.isNull() && source && source->readable) {
         cache.storeFailure(*source);
     }

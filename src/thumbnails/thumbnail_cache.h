@@ -5,6 +5,8 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
+
 #include <optional>
 
 namespace plenarvo {
@@ -80,7 +82,9 @@ private:
 // size: a valid cached entry when there is one, else a JPEG's embedded thumbnail
 // when it is good enough, else the picture decoded, from which a cache entry is
 // written on the way. A null image when the file cannot be shown (recorded in the
-// cache as a failure). Runs on the loader's worker threads.
-QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cache);
+// cache as a failure). Runs on the loader's worker threads; when `cancel` becomes
+// true the decode stops at its next row or record and nothing is written.
+QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cache,
+                     const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace plenarvo

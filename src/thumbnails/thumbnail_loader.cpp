@@ -3,24 +3,65 @@
 #include "thumbnails/thumbnail_cache.h"
 
 #include <QMetaObject>
+#include <QMutex>
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <vector>
 
 namespace plenarvo {
 
+// What the workers share with the loader: whether it is still there to take
+// their results, under a lock so that it cannot go while one is handed over.
+struct ThumbnailLoader::Shared {
+    QMutex mutex;
+    ThumbnailLoader* owner = nullptr;
+};
+
+namespace {
+
+// Pools whose loader is gone, kept until their workers are idle so that no one
+// waits for them; the last are reclaimed when the program ends.
+QMutex retiredMutex;
+std::vector<std::unique_ptr<QThreadPool>>& retiredPools() {
+    static std::vector<std::unique_ptr<QThreadPool>> pools;
+    return pools;
+}
+
+void reclaimIdlePools() {
+    QMutexLocker lock(&retiredMutex);
+    auto& pools = retiredPools();
+    pools.erase(std::remove_if(pools.begin(), pools.end(),
+                               [](const std::unique_ptr<QThreadPool>& pool) {
+                                   return pool->activeThreadCount() == 0;
+                               }),
+                pools.end());
+}
+
+}  // namespace
+
 ThumbnailLoader::ThumbnailLoader(ResultHandler onResult, int threads)
     : onResult_(std::move(onResult)),
-      current_(std::make_shared<std::atomic<quint64>>(generation_)),
+      pool_(std::make_unique<QThreadPool>()),
+      shared_(std::make_shared<Shared>()),
+      cancelled_(std::make_shared<std::atomic<bool>>(false)),
       cache_(std::make_shared<const ThumbnailCache>(ThumbnailCache::fromEnvironment())) {
-    pool_.setMaxThreadCount(threads);
+    reclaimIdlePools();
+    shared_->owner = this;
+    pool_->setMaxThreadCount(threads);
     // Idle workers stay for a while: batches come every few hundred milliseconds.
-    pool_.setExpiryTimeout(5000);
+    pool_->setExpiryTimeout(5000);
 }
 
 ThumbnailLoader::~ThumbnailLoader() {
-    current_->store(0);
-    pool_.clear();
-    // The decodes in flight hold a pointer to this loader for their queued call;
-    // they must be over before it goes. Their queued calls are removed with it.
-    pool_.waitForDone();
+    cancelled_->store(true);
+    {
+        QMutexLocker lock(&shared_->mutex);
+        shared_->owner = nullptr;  // results handed over before this are removed with us
+    }
+    pool_->clear();
+    QMutexLocker lock(&retiredMutex);
+    retiredPools().push_back(std::move(pool_));
 }
 
 bool ThumbnailLoader::requested(int cell) const {
@@ -38,15 +79,19 @@ void ThumbnailLoader::request(int cell, const QString& path, QSize pixelSize) {
     highest_ = std::max(highest_, cell);
 
     const quint64 generation = generation_;
-    std::shared_ptr<std::atomic<quint64>> current = current_;
-    std::shared_ptr<const ThumbnailCache> cache = cache_;
-    pool_.start([this, current, cache, generation, cell, path, pixelSize] {
-        if (current->load() != generation) {
+    pool_->start([shared = shared_, cancelled = cancelled_, cache = cache_, generation, cell, path,
+                  pixelSize] {
+        if (cancelled->load()) {
             return;  // forgotten before it started
         }
-        QImage image = makeThumbnail(path, pixelSize, *cache);
+        QImage image = makeThumbnail(path, pixelSize, *cache, cancelled.get());
+        QMutexLocker lock(&shared->mutex);
+        ThumbnailLoader* owner = shared->owner;
+        if (!owner || cancelled->load()) {
+            return;  // nobody wants it any more
+        }
         QMetaObject::invokeMethod(
-            this, [this, generation, cell, image] { deliver(generation, cell, image); },
+            owner, [owner, generation, cell, image] { owner->deliver(generation, cell, image); },
             Qt::QueuedConnection);
     });
 }
@@ -62,14 +107,15 @@ void ThumbnailLoader::deliver(quint64 generation, int cell, const QImage& image)
 
 void ThumbnailLoader::reset() {
     ++generation_;
-    current_->store(generation_);
-    pool_.clear();
+    cancelled_->store(true);
+    cancelled_ = std::make_shared<std::atomic<bool>>(false);
+    pool_->clear();
     requested_.clear();
     highest_ = 0;
 }
 
 void ThumbnailLoader::waitForDone() {
-    pool_.waitForDone();
+    pool_->waitForDone();
 }
 
 }  // namespace plenarvo

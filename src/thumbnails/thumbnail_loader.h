@@ -35,8 +35,9 @@ public:
     using ResultHandler = std::function<void(int cell, const QImage& image)>;
 
     explicit ThumbnailLoader(ResultHandler onResult, int threads = 2);
-    // Drops what is still queued and waits for the decodes in flight (at most
-    // one per thread); their results are discarded.
+    // Drops what is still queued and cancels the decodes in flight without
+    // waiting for them: they stop at their next row or record, and their results
+    // are discarded. The workers are reclaimed once they are idle.
     ~ThumbnailLoader() override;
 
     // Queues the decode of one cell's picture. A cell already requested in this
@@ -46,8 +47,8 @@ public:
     // The highest cell requested so far in this generation, 0 when none.
     int requestedUpTo() const { return highest_; }
 
-    // Forgets every request: queued decodes are dropped, and results of the
-    // decodes in flight are discarded when they arrive.
+    // Forgets every request: queued decodes are dropped, the decodes in flight
+    // are cancelled, and whatever they still deliver is discarded.
     void reset();
 
     // Blocks until every queued decode has finished; their results are then
@@ -56,12 +57,14 @@ public:
     void waitForDone();
 
 private:
+    struct Shared;
     void deliver(quint64 generation, int cell, const QImage& image);
 
     ResultHandler onResult_;
-    QThreadPool pool_;
+    std::unique_ptr<QThreadPool> pool_;
     quint64 generation_ = 1;
-    std::shared_ptr<std::atomic<quint64>> current_;  // read by the workers
+    std::shared_ptr<Shared> shared_;                // read by the workers
+    std::shared_ptr<std::atomic<bool>> cancelled_;  // this generation's decodes stop when set
     // The user's shared thumbnail cache, taken from the environment when the loader
     // is made; the workers read and write it.
     std::shared_ptr<const ThumbnailCache> cache_;

@@ -1,4 +1,5 @@
 #include "platform/core/dialogs.h"
+#include "platform/core/write_errors.h"
 #include "platform/qt/qt_dialogs.h"
 #include "support/fakes/app_fixture.h"
 
@@ -6,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+
+#include <cerrno>
 
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
@@ -160,6 +163,11 @@ TEST_F(SaveAs, AFailedWriteKeepsTheOldFileTellsTheUserAndLeavesThePreview) {
         EXPECT_EQ(m.title, QStringLiteral("Picture Not Saved"));
         EXPECT_EQ(m.icon, platform::MessageIcon::Exclamation);
     }
+    // Each message names its cause.
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("The file name is too long.")))
+        << messages.shown[0].text.toStdString();
+    EXPECT_TRUE(messages.shown[1].text.contains(QStringLiteral("The folder does not exist.")))
+        << messages.shown[1].text.toStdString();
     EXPECT_TRUE(main().imgImage->picture() == shown);
     EXPECT_EQ(main().lblImage->text(), QStringLiteral("b.jpg"));
 }
@@ -187,4 +195,26 @@ TEST(SaveDialogFilter, EntriesBecomeQtFiltersAndBareNamesGetTheDefaultExtension)
     EXPECT_EQ(
         platform::withDefaultExtension(QStringLiteral("/p/photo.bmp"), QStringLiteral(".jpg")),
         QStringLiteral("/p/photo.bmp"));
+}
+
+TEST(SaveAsCauses, EveryFailureIsNamedInTheProgramsWords) {
+    struct Case {
+        int errorNumber;
+        QString systemText;
+        QString says;
+    };
+    const Case cases[] = {
+        {ENOSPC, QStringLiteral("Unknown error"), QStringLiteral("The disk is full.")},
+        {EDQUOT, {}, QStringLiteral("Your share of the disk is used up.")},
+        {EROFS, {}, QStringLiteral("The disk can only be read, not written to.")},
+        {EACCES, {}, QStringLiteral("Access to the folder or the file was denied.")},
+        // Causes without words of their own: the system's, never "Unknown error".
+        {EMFILE, {}, QStringLiteral("The system reported: Too many open files.")},
+        {0, QStringLiteral("Unknown error"), QStringLiteral("The system did not say why.")},
+        {0, QStringLiteral("Broken pipe"), QStringLiteral("The system reported: Broken pipe.")},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::writeFailureMessage(c.errorNumber, c.systemText), c.says)
+            << c.errorNumber;
+    }
 }

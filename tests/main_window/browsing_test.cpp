@@ -9,6 +9,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
 
@@ -123,6 +125,38 @@ TEST_F(Browsing, FullPathsHaveOneSeparatorAtTheRoot) {
     ASSERT_TRUE(list.setPath(pics + QStringLiteral("/")));
     EXPECT_EQ(list.path(), pics);
     EXPECT_EQ(list.fullPath(QStringLiteral("x.jpg")), pics + QStringLiteral("/x.jpg"));
+}
+
+TEST_F(Browsing, TheFolderListHoldsOnlyWhatOpensAsAFolder) {
+    const QString root = folder(QStringLiteral("odd"));
+    const QDir dir(root);
+    ASSERT_TRUE(dir.mkdir(QStringLiteral("real")));
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("pipe")));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    struct Link {
+        const char* name;
+        QString target;
+    };
+    const Link links[] = {
+        {"to_real", dir.filePath(QStringLiteral("real"))},   // a folder: listed
+        {"to_device", QStringLiteral("/dev/null")},          // a device
+        {"dangling", dir.filePath(QStringLiteral("gone"))},  // leads nowhere
+        {"loop_a", dir.filePath(QStringLiteral("loop_b"))},  // round in a loop
+        {"loop_b", dir.filePath(QStringLiteral("loop_a"))},
+    };
+    for (const Link& link : links) {
+        ASSERT_TRUE(QFile::link(link.target, dir.filePath(QString::fromLatin1(link.name))));
+    }
+    controls::DirList list(nullptr);
+    ASSERT_TRUE(list.setPath(root));
+    QStringList listed;
+    for (int i = 0; i < list.count(); ++i) {
+        const QString path = list.item(i)->data(Qt::UserRole + 1).toString();
+        if (QFileInfo(path).path() == root) {
+            listed.append(QFileInfo(path).fileName());
+        }
+    }
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("real"), QStringLiteral("to_real")}));
 }
 
 // Real input on the folder lists while timed viewing is on: the warning, the

@@ -64,3 +64,21 @@ TEST(ThumbnailLoader, ResultsFromBeforeAResetAreDropped) {
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(got, QList<int>{2});
 }
+
+TEST(ThumbnailLoader, GoingAwayCancelsTheDecodesInFlightAndDeliversNothing) {
+    // Large pictures keep both workers busy; the loader goes without waiting for
+    // them, and nothing they make reaches the handler afterwards.
+    QTemporaryDir dir;
+    int delivered = 0;
+    {
+        ThumbnailLoader loader([&](int, const QImage&) { ++delivered; });
+        for (int i = 0; i < 6; ++i) {
+            loader.request(i, writeJpeg(dir, QStringLiteral("%1.jpg").arg(i), {2400, 1800}),
+                           {1200, 900});
+        }
+    }
+    ThumbnailLoader next([&](int, const QImage&) { ++delivered; });  // reclaims idle workers
+    next.waitForDone();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(delivered, 0);
+}

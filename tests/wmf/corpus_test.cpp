@@ -1,5 +1,6 @@
 // The renderer against the real metafiles of the shared corpus: natural sizes, the
 // look compared with reference renderings, and damaged files failing cleanly.
+#include "platform/pictures/wmf/player.h"
 #include "platform/pictures/wmf/wmf.h"
 
 #include "support/corpus.h"
@@ -63,8 +64,10 @@ TEST(MetafileCorpus, SizesRenderingsAndFailuresMeetTheManifest) {
         const QByteArray data = readFile(base);
         QString error;
         const auto size = wmf::naturalSize(data, &error);
-        const QImage image = size ? wmf::render(data, *size, &error) : QImage();
-        const QImage thumb = wmf::render(data, QSize(95, 81));
+        wmf::PlayStats natural;
+        wmf::PlayStats small;
+        const QImage image = size ? wmf::render(data, *size, &error, &natural) : QImage();
+        const QImage thumb = wmf::render(data, QSize(95, 81), nullptr, &small);
         if (e.expected == QLatin1String("fails")) {
             EXPECT_TRUE(image.isNull());
             EXPECT_TRUE(thumb.isNull());
@@ -77,6 +80,9 @@ TEST(MetafileCorpus, SizesRenderingsAndFailuresMeetTheManifest) {
         }
         ASSERT_TRUE(size.has_value()) << error.toStdString();
         EXPECT_EQ(image.size(), *size) << error.toStdString();
+        // Real pictures are drawn whole: the drawing budget only stops hostile files.
+        EXPECT_FALSE(natural.stopped) << natural.spent;
+        EXPECT_FALSE(small.stopped) << small.spent;
         EXPECT_EQ(thumb.size(), QSize(95, 81));
         // The manifest measures at 72 dpi; the program at 96.
         const double w72 = e.size.width() * 96.0 / 72;

@@ -1,5 +1,6 @@
 #include "platform/pictures/bmp.h"
 
+#include "platform/pictures/cost.h"
 #include "platform/pictures/picture.h"
 #include "platform/pictures/reader.h"
 
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <bit>
 #include <limits>
+#include <vector>
 
 namespace plenarvo::pictures::detail {
 
@@ -25,10 +27,6 @@ enum Compression : quint32 {
     kPng = 5,
     kAlphaBitFields = 6,
 };
-
-// A run-length escape can skip at most 255 x 255 pixels with four bytes; data that
-// claims more pixels than that per byte is not a picture but a trap.
-constexpr qint64 kMaxRlePixelsPerByte = 255 * 255 / 4 + 1;
 
 // An icon entry is at most 256 pixels a side; allow generous room, not megapixels.
 constexpr qint64 kMaxIconPixels = 4096 * 4096;
@@ -254,57 +252,165 @@ QRgb paletteColor(const Dib& dib, uint index) {
     return index < uint(dib.palette.size()) ? dib.palette[index] : qRgb(0, 0, 0);
 }
 
-// Decodes rows stored one after the other. Returns how many rows the data held.
-int decodeRows(const Bytes& b, const Dib& dib, QImage& image) {
-    const qint64 stride = ((qint64(dib.width) * dib.bits + 31) / 32) * 4;
-    // The last row counts when its pixels are there, even without its padding,
-    // which some writers leave off.
+// The bytes from one row's start to the next.
+qint64 strideOf(const Dib& dib) {
+    return ((qint64(dib.width) * dib.bits + 31) / 32) * 4;
+}
+
+// How many rows of stored pixels the data holds. The last row counts when its
+// pixels are there, even without its padding, which some writers leave off.
+int rowsPresent(const Bytes& b, const Dib& dib) {
+    const qint64 stride = strideOf(dib);
     const qint64 rowBytes = (qint64(dib.width) * dib.bits + 7) / 8;
     const qint64 available = (b.size() - dib.pixelsAt + (stride - rowBytes)) / stride;
-    const int rows = int(std::min<qint64>(available, dib.height));
-    const bool useAlpha = dib.alpha.bits > 0;
+    return int(std::clamp<qint64>(available, 0, dib.height));
+}
+
+// Decodes one stored row into `line`. `useAlpha`: the alpha channel is taken.
+void decodeRow(const uchar* src, const Dib& dib, bool useAlpha, QRgb* line) {
+    switch (dib.bits) {
+        case 1:
+        case 2:
+        case 4: {
+            const int perByte = 8 / dib.bits;
+            const uint mask = (1u << dib.bits) - 1;
+            for (int x = 0; x < dib.width; ++x) {
+                const int shift = 8 - dib.bits * (x % perByte + 1);
+                line[x] = paletteColor(dib, (src[x / perByte] >> shift) & mask);
+            }
+            break;
+        }
+        case 8:
+            for (int x = 0; x < dib.width; ++x) {
+                line[x] = paletteColor(dib, src[x]);
+            }
+            break;
+        case 24:
+            for (int x = 0; x < dib.width; ++x) {
+                line[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+            }
+            break;
+        case 16:
+        case 32:
+            for (int x = 0; x < dib.width; ++x) {
+                const quint32 pixel = dib.bits == 16
+                                          ? quint32(src[2 * x] | src[2 * x + 1] << 8)
+                                          : quint32(src[4 * x]) | quint32(src[4 * x + 1]) << 8 |
+                                                quint32(src[4 * x + 2]) << 16 |
+                                                quint32(src[4 * x + 3]) << 24;
+                line[x] =
+                    qRgba(dib.red.value(pixel, 0), dib.green.value(pixel, 0),
+                          dib.blue.value(pixel, 0), useAlpha ? dib.alpha.value(pixel, 255) : 255);
+            }
+            break;
+    }
+}
+
+// Bitmaps with an alpha channel that is zero everywhere were written by programs
+// that did not know of alpha: they are opaque. Looks at the stored rows only.
+bool alphaUsed(const Bytes& b, const Dib& dib, int rows) {
+    if (!dib.alpha.bits) {
+        return false;
+    }
+    const qint64 stride = strideOf(dib);
+    const int bytesPerPixel = dib.bits / 8;
     for (int y = 0; y < rows; ++y) {
         const uchar* src = b.at(dib.pixelsAt + y * stride);
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(dib.topDown ? y : dib.height - 1 - y));
-        switch (dib.bits) {
-            case 1:
-            case 2:
-            case 4: {
-                const int perByte = 8 / dib.bits;
-                const uint mask = (1u << dib.bits) - 1;
-                for (int x = 0; x < dib.width; ++x) {
-                    const int shift = 8 - dib.bits * (x % perByte + 1);
-                    line[x] = paletteColor(dib, (src[x / perByte] >> shift) & mask);
-                }
-                break;
+        for (int x = 0; x < dib.width; ++x) {
+            quint32 pixel = 0;
+            for (int i = 0; i < bytesPerPixel; ++i) {
+                pixel |= quint32(src[bytesPerPixel * x + i]) << (8 * i);
             }
-            case 8:
-                for (int x = 0; x < dib.width; ++x) {
-                    line[x] = paletteColor(dib, src[x]);
-                }
-                break;
-            case 24:
-                for (int x = 0; x < dib.width; ++x) {
-                    line[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
-                }
-                break;
-            case 16:
-            case 32:
-                for (int x = 0; x < dib.width; ++x) {
-                    const quint32 pixel = dib.bits == 16
-                                              ? quint32(src[2 * x] | src[2 * x + 1] << 8)
-                                              : quint32(src[4 * x]) | quint32(src[4 * x + 1]) << 8 |
-                                                    quint32(src[4 * x + 2]) << 16 |
-                                                    quint32(src[4 * x + 3]) << 24;
-                    line[x] = qRgba(dib.red.value(pixel, 0), dib.green.value(pixel, 0),
-                                    dib.blue.value(pixel, 0),
-                                    useAlpha ? dib.alpha.value(pixel, 255) : 255);
-                }
-                break;
+            if (pixel & dib.alpha.mask) {
+                return true;
+            }
         }
+    }
+    return false;
+}
+
+// Decodes rows stored one after the other into the whole image. Returns how many
+// rows the data held, or -1 when the decode was cancelled.
+int decodeRows(const Bytes& b, const Dib& dib, QImage& image) {
+    const qint64 stride = strideOf(dib);
+    const int rows = rowsPresent(b, dib);
+    const bool useAlpha = alphaUsed(b, dib, rows);
+    for (int y = 0; y < rows; ++y) {
+        if (cancelled()) {
+            return -1;
+        }
+        const uchar* src = b.at(dib.pixelsAt + y * stride);
+        decodeRow(src, dib, useAlpha,
+                  reinterpret_cast<QRgb*>(image.scanLine(dib.topDown ? y : dib.height - 1 - y)));
     }
     return rows;
 }
+
+// Shrinks rows as they are decoded: each target pixel is the mean of the source
+// pixels it covers, so that a large bitmap reaches a small size without ever
+// being held whole. Rows must come in order, top to bottom or bottom to top.
+class RowShrinker {
+public:
+    RowShrinker(QSize source, QImage& target)
+        : source_(source),
+          target_(target),
+          columnOf_(size_t(source.width())),
+          columnCount_(size_t(target.width()), 0),
+          sums_(size_t(target.width()) * 4, 0) {
+        for (int x = 0; x < source.width(); ++x) {
+            const int tx = int(qint64(x) * target.width() / source.width());
+            columnOf_[size_t(x)] = tx;
+            ++columnCount_[size_t(tx)];
+        }
+    }
+
+    void add(int row, const QRgb* line) {
+        const int ty = targetRow(row);
+        if (ty != current_) {
+            flush();
+            current_ = ty;
+        }
+        for (int x = 0; x < source_.width(); ++x) {
+            const QRgb p = qPremultiply(line[x]);
+            quint64* sum = &sums_[size_t(columnOf_[size_t(x)]) * 4];
+            sum[0] += qAlpha(p);
+            sum[1] += qRed(p);
+            sum[2] += qGreen(p);
+            sum[3] += qBlue(p);
+        }
+    }
+
+    // Writes the last target row begun. Rows never added stay transparent.
+    void flush() {
+        if (current_ < 0) {
+            return;
+        }
+        const qint64 rows = firstRowOf(current_ + 1) - firstRowOf(current_);
+        auto* out = reinterpret_cast<QRgb*>(target_.scanLine(current_));
+        for (int tx = 0; tx < target_.width(); ++tx) {
+            const qint64 n = std::max<qint64>(1, rows * columnCount_[size_t(tx)]);
+            quint64* sum = &sums_[size_t(tx) * 4];
+            out[tx] = qRgba(int(sum[1] / quint64(n)), int(sum[2] / quint64(n)),
+                            int(sum[3] / quint64(n)), int(sum[0] / quint64(n)));
+            std::fill(sum, sum + 4, 0);
+        }
+        current_ = -1;
+    }
+
+private:
+    int targetRow(int row) const { return int(qint64(row) * target_.height() / source_.height()); }
+    // The first source row that falls in target row `ty`.
+    qint64 firstRowOf(int ty) const {
+        return (qint64(ty) * source_.height() + target_.height() - 1) / target_.height();
+    }
+
+    QSize source_;
+    QImage& target_;
+    std::vector<int> columnOf_;
+    std::vector<int> columnCount_;
+    std::vector<quint64> sums_;
+    int current_ = -1;
+};
 
 // Decodes RLE8 or RLE4 data. Pixels the data skips stay transparent. Returns
 // whether every pixel was written.
@@ -334,6 +440,9 @@ bool decodeRunLengths(const Bytes& b, const Dib& dib, QImage& image) {
         } else if (code == 0) {
             x = 0;
             ++y;
+            if (cancelled()) {
+                return false;
+            }
         } else if (code == 1) {
             break;
         } else if (code == 2) {
@@ -359,32 +468,37 @@ bool decodeRunLengths(const Bytes& b, const Dib& dib, QImage& image) {
     return written >= qint64(dib.width) * dib.height;
 }
 
-// Bitmaps with an alpha channel that is zero everywhere were written by programs
-// that did not know of alpha: they are opaque.
-void fixUnusedAlpha(QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            if (qAlpha(line[x])) {
-                return;
-            }
-        }
-    }
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            line[x] |= 0xFF000000u;
-        }
-    }
-}
-
-QImage decodeEmbedded(const QByteArray& data, const char* format, int limitMb, QString* problem) {
+// Decodes a PNG or JPEG held inside a bitmap. It may claim no more pixels than
+// `maxPixels`, nor more than its bytes can describe; `expected`, when valid, is the
+// size the bitmap's own header gave it, which it must keep.
+QImage decodeEmbedded(const QByteArray& data, const char* format, qint64 maxPixels, QSize expected,
+                      QString* problem) {
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setAutoDetectImageFormat(false);
-    reader.setAllocationLimit(limitMb);
+    const bool png = qstrcmp(format, "png") == 0;
+    const QSize size = png ? pngSize(data) : reader.size();
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (!size.isValid() || size.isEmpty()) {
+        say(problem, "embedded picture without a size");
+        return {};
+    }
+    if (expected.isValid() && size != expected) {
+        say(problem, "embedded picture of another size than its bitmap");
+        return {};
+    }
+    if (pixels > maxPixels ||
+        !plausible(pixels, data.size(), png ? kPngPixelsPerByte : kJpegPixelsPerByte)) {
+        say(problem, "embedded picture claims more pixels than it holds");
+        return {};
+    }
+    if (!png && jpegCoefficientBytes(data) > kMaxJpegCoefficientBytes) {
+        say(problem, "embedded picture needs too much memory");
+        return {};
+    }
+    charge(pixels * 4 + std::max<qint64>(0, png ? 0 : jpegCoefficientBytes(data)));
     QImage image;
     if (!reader.read(&image) && problem) {
         *problem = reader.errorString();
@@ -392,23 +506,43 @@ QImage decodeEmbedded(const QByteArray& data, const char* format, int limitMb, Q
     return image;
 }
 
+// Whether the data can hold a bitmap of the claimed size: rows stored plainly must
+// be there in good part (a file cut short still shows as far as it goes), run
+// lengths must not claim more than their bytes can draw.
+bool dataFits(const Bytes& b, const Dib& dib, bool wholeRows, QString* problem) {
+    const qint64 pixels = qint64(dib.width) * dib.height;
+    const qint64 dataBytes = b.size() - dib.pixelsAt;
+    if (dib.compression == kRle8 || dib.compression == kRle4) {
+        if (!plausible(pixels, dataBytes, kRlePixelsPerByte)) {
+            say(problem, "run-length data far too short for the bitmap");
+            return false;
+        }
+        return true;
+    }
+    const int rows = rowsPresent(b, dib);
+    if (wholeRows ? rows < dib.height : !plausible(pixels, qint64(rows) * dib.width * 8, 1)) {
+        say(problem, "pixel data far too short for the bitmap");
+        return false;
+    }
+    return true;
+}
+
 // Decodes the pixels of a checked bitmap. `complete` is false when data ran out or
-// was skipped.
+// was skipped. `wholeRows`: a bitmap short of any row is refused before anything
+// is allocated for it.
 QImage decodeDib(const QByteArray& data, const Bytes& b, const Dib& dib, bool* complete,
-                 QString* problem) {
+                 QString* problem, bool wholeRows = false) {
     if (dib.compression == kJpeg || dib.compression == kPng) {
         *complete = true;
         return decodeEmbedded(data.mid(qsizetype(dib.pixelsAt)),
-                              dib.compression == kJpeg ? "jpeg" : "png", kAllocationLimitMb,
-                              problem);
+                              dib.compression == kJpeg ? "jpeg" : "png", kMaxPixels,
+                              QSize(dib.width, dib.height), problem);
     }
-    const qint64 pixels = qint64(dib.width) * dib.height;
-    const bool runLengths = dib.compression == kRle8 || dib.compression == kRle4;
-    if (runLengths && pixels / (b.size() - dib.pixelsAt) > kMaxRlePixelsPerByte) {
-        say(problem, "run-length data far too short for the bitmap");
+    if (!dataFits(b, dib, wholeRows, problem)) {
         return {};
     }
-    QImage image(dib.width, dib.height, QImage::Format_ARGB32);
+    const bool runLengths = dib.compression == kRle8 || dib.compression == kRle4;
+    QImage image = allocateImage(QSize(dib.width, dib.height), QImage::Format_ARGB32);
     if (image.isNull()) {
         say(problem, "out of memory");
         return {};
@@ -416,17 +550,18 @@ QImage decodeDib(const QByteArray& data, const Bytes& b, const Dib& dib, bool* c
     image.fill(Qt::transparent);
     if (runLengths) {
         *complete = decodeRunLengths(b, dib, image);
+        if (cancelled()) {
+            say(problem, "cancelled");
+            return {};
+        }
         return image;
     }
     const int rows = decodeRows(b, dib, image);
-    if (rows == 0) {
-        say(problem, "no complete row of pixels");
+    if (rows <= 0) {
+        say(problem, rows < 0 ? "cancelled" : "no complete row of pixels");
         return {};
     }
     *complete = rows == dib.height;
-    if (dib.alpha.bits) {
-        fixUnusedAlpha(image);
-    }
     return image;
 }
 
@@ -440,6 +575,10 @@ std::optional<QSize> bmpSize(const QByteArray& file, QString* problem) {
     }
     const std::optional<Dib> dib = parseDib(b, 14, b.u32(10), false, problem);
     if (!dib) {
+        return std::nullopt;
+    }
+    const bool embedded = dib->compression == kJpeg || dib->compression == kPng;
+    if (!embedded && !dataFits(b, *dib, false, problem)) {
         return std::nullopt;
     }
     return QSize(dib->width, dib->height);
@@ -463,6 +602,56 @@ QImage decodeBmp(const QByteArray& file, QString* problem) {
     return image;
 }
 
+QImage decodeBmpShrunk(const QByteArray& file, QSize target, QString* problem) {
+    const Bytes b(file);
+    if (!b.has(0, 14) || b.u16(0) != 0x4D42) {
+        say(problem, "no bitmap file header");
+        return {};
+    }
+    const std::optional<Dib> dib = parseDib(b, 14, b.u32(10), false, problem);
+    if (!dib) {
+        return {};
+    }
+    const bool plainRows = dib->compression == kRgb || dib->compression == kBitFields ||
+                           dib->compression == kAlphaBitFields;
+    if (!plainRows || target.isEmpty() || target.width() > dib->width ||
+        target.height() > dib->height) {
+        return {};  // not this way: the caller decodes it whole
+    }
+    if (!dataFits(b, *dib, false, problem)) {
+        return {};
+    }
+    QImage image = allocateImage(target, QImage::Format_ARGB32_Premultiplied);
+    std::vector<QRgb> line(size_t(dib->width));
+    charge(qint64(dib->width) * 4 + qint64(target.width()) * 32);
+    if (image.isNull()) {
+        say(problem, "out of memory");
+        return {};
+    }
+    image.fill(Qt::transparent);
+    const int rows = rowsPresent(b, *dib);
+    const bool useAlpha = alphaUsed(b, *dib, rows);
+    const qint64 stride = strideOf(*dib);
+    RowShrinker shrinker(QSize(dib->width, dib->height), image);
+    for (int y = 0; y < rows; ++y) {
+        if (cancelled()) {
+            say(problem, "cancelled");
+            return {};
+        }
+        decodeRow(b.at(dib->pixelsAt + y * stride), *dib, useAlpha, line.data());
+        shrinker.add(dib->topDown ? y : dib->height - 1 - y, line.data());
+    }
+    if (rows == 0) {
+        say(problem, "no complete row of pixels");
+        return {};
+    }
+    shrinker.flush();
+    if (rows == dib->height && !useAlpha) {
+        image.reinterpretAsFormat(QImage::Format_RGB32);  // every pixel was written opaque
+    }
+    return image;
+}
+
 QImage decodePackedDib(const QByteArray& dib, bool paletteIndices, qint64 maxPixels,
                        QString* problem) {
     const Bytes b(dib);
@@ -472,15 +661,14 @@ QImage decodePackedDib(const QByteArray& dib, bool paletteIndices, qint64 maxPix
         return {};
     }
     if (parsed->compression == kJpeg || parsed->compression == kPng) {
-        // The embedded picture may claim more than the header did: hold it to the
-        // same bound.
-        const int limitMb = int(std::max<qint64>(1, maxPixels * 4 / (1024 * 1024)));
+        // The embedded picture keeps the size its header gave, within the same bound.
         return decodeEmbedded(dib.mid(qsizetype(parsed->pixelsAt)),
-                              parsed->compression == kJpeg ? "jpeg" : "png", limitMb, problem)
+                              parsed->compression == kJpeg ? "jpeg" : "png", maxPixels,
+                              QSize(parsed->width, parsed->height), problem)
             .convertToFormat(QImage::Format_RGB32);
     }
     bool complete = false;
-    const QImage image = decodeDib(dib, b, *parsed, &complete, problem);
+    const QImage image = decodeDib(dib, b, *parsed, &complete, problem, true);
     // A record holds its bitmap whole; one that claims more than it holds is damaged.
     if (image.isNull() || !complete) {
         return {};
@@ -490,7 +678,7 @@ QImage decodePackedDib(const QByteArray& dib, bool paletteIndices, qint64 maxPix
 
 QImage decodeIconEntry(const QByteArray& entry, QString* problem) {
     if (entry.startsWith("\x89PNG")) {
-        return decodeEmbedded(entry, "png", 64, problem);
+        return decodeEmbedded(entry, "png", kMaxIconPixels, QSize(), problem);
     }
     const Bytes b(entry);
     const std::optional<Dib> dib = parseDib(b, 0, std::nullopt, true, problem);
@@ -500,8 +688,10 @@ QImage decodeIconEntry(const QByteArray& entry, QString* problem) {
         }
         return {};
     }
+    // An entry holds its colour pixels whole; one that claims more than it holds
+    // is refused before anything is allocated for it.
     bool complete = false;
-    QImage image = decodeDib(entry, b, *dib, &complete, problem);
+    QImage image = decodeDib(entry, b, *dib, &complete, problem, true);
     if (image.isNull()) {
         return {};
     }

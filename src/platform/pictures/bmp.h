@@ -26,6 +26,12 @@ std::optional<QSize> bmpSize(const QByteArray& file, QString* problem);
 // Decodes a whole BMP file. A null image when it cannot.
 QImage decodeBmp(const QByteArray& file, QString* problem);
 
+// Decodes a BMP file straight at `target`, smaller than its size in both
+// directions, a row at a time, without ever holding it at full size. A null image
+// when the bitmap cannot be read that way (compressed data, or a larger target):
+// *problem is then empty, and the caller decodes it whole.
+QImage decodeBmpShrunk(const QByteArray& file, QSize target, QString* problem);
+
 // Decodes a bitmap without its file header (info header, colour table, pixels),
 // as metafile records carry it, to opaque pixels. `paletteIndices`: the colour
 // table holds palette indices, shown as greys. Bitmaps of more than `maxPixels`

@@ -1,5 +1,6 @@
 #include "platform/pictures/picture.h"
 
+#include "platform/pictures/cost.h"
 #include "platform/pictures/reader.h"
 
 #include <QBuffer>
@@ -30,6 +31,10 @@ struct Picture::Data {
 };
 
 namespace {
+
+// Bitmaps up to this size are decoded whole once and kept for the full view when
+// a smaller size is asked for; larger ones are shrunk as they are read.
+constexpr qint64 kWholeBitmapPixels = 16'000'000;
 
 void setError(QString* error, const QString& message) {
     if (error) {
@@ -133,9 +138,13 @@ QImage Picture::scaled(QSize target, QString* error) const {
 
     QImage result;
     const Format format = d_->header.format;
-    if (format == Format::Jpeg || format == Format::Wmf) {
+    const QSize natural = d_->header.size;
+    const bool largeBitmap = format == Format::Bmp &&
+                             qint64(natural.width()) * natural.height() > kWholeBitmapPixels &&
+                             target.width() < natural.width() && target.height() < natural.height();
+    if (format == Format::Jpeg || format == Format::Wmf || largeBitmap) {
         // Decoded straight at the target: a JPEG by the decoder's own scaling, a
-        // metafile by drawing it at that size.
+        // metafile by drawing it at that size, a large bitmap a row at a time.
         result = detail::decode(d_->bytes, d_->header, target, error);
     } else {
         // The others are small or cheap to decode: decode them whole once (kept
@@ -188,7 +197,9 @@ QByteArray Picture::saveData(QString* error) const {
     return encoded;
 }
 
-QImage decodeScaled(const QString& path, QSize target, QString* error) {
+QImage decodeScaled(const QString& path, QSize target, QString* error,
+                    const std::atomic<bool>* cancel) {
+    const detail::CancelScope scope(cancel);
     std::optional<QByteArray> bytes = detail::readFile(path, error);
     if (!bytes) {
         return {};
@@ -201,7 +212,13 @@ QImage decodeScaled(const QString& path, QSize target, QString* error) {
     if (!header) {
         return {};
     }
-    return detail::decode(*bytes, *header, target, error);
+    QImage image = detail::decode(*bytes, *header, target, error);
+    if (detail::cancelled()) {
+        setError(error,
+                 QCoreApplication::translate("Pictures", "The picture was not wanted any more."));
+        return {};
+    }
+    return image;
 }
 
 }  // namespace plenarvo::pictures

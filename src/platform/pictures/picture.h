@@ -5,6 +5,7 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 namespace plenarvo::pictures {
@@ -57,8 +58,10 @@ private:
 };
 
 // Stateless decoding for worker threads: the same rules as Picture, without keeping
-// anything. Returns a null image and sets *error on failure.
-QImage decodeScaled(const QString& path, QSize target, QString* error = nullptr);
+// anything. Returns a null image and sets *error on failure. When `cancel` is given
+// and becomes true, the decode stops at its next row or record and fails.
+QImage decodeScaled(const QString& path, QSize target, QString* error = nullptr,
+                    const std::atomic<bool>* cancel = nullptr);
 
 // The most pixels a picture may have: enough for 200-megapixel photos.
 inline constexpr qint64 kMaxPixels = 220'000'000;

@@ -1,6 +1,7 @@
 #include "platform/pictures/reader.h"
 
 #include "platform/pictures/bmp.h"
+#include "platform/pictures/cost.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -172,7 +173,13 @@ std::vector<IconEntry> iconEntries(const QByteArray& bytes) {
 std::optional<Header> readIconHeader(const QByteArray& bytes, QString* error) {
     const std::vector<IconEntry> entries = iconEntries(bytes);
     QString problem = QStringLiteral("no icon entry inside the file");
+    // A few entries at most: each one tried costs its decode, and a file of many
+    // damaged entries must not cost them all.
+    int tries = 0;
     for (const IconEntry& entry : entries) {
+        if (tries++ == kMaxIconTries || cancelled()) {
+            break;
+        }
         const QByteArray data = bytes.mid(entry.offset, entry.length);
         const QImage image = decodeIconEntry(data, &problem);
         if (image.isNull() || !sizeIsSane(image.size())) {
@@ -236,7 +243,6 @@ void configureReader(QImageReader& reader, Format format, QSize scaledTarget, bo
     reader.setAutoDetectImageFormat(false);
     reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(true);
-    reader.setAllocationLimit(kAllocationLimitMb);
     if (scaledTarget.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize)) {
         // The decoder scales before it turns the picture, so it wants the size in
         // the stored orientation.
@@ -271,6 +277,7 @@ std::optional<QByteArray> readFile(const QString& path, QString* error) {
 }
 
 std::optional<Header> readHeader(const QByteArray& bytes, QString* error) {
+    setProcessAllocationLimit();
     const Format format = sniffFormat(bytes.left(64));
     switch (format) {
         case Format::Unknown:
@@ -302,6 +309,28 @@ std::optional<Header> readHeader(const QByteArray& bytes, QString* error) {
         setError(error, tooLargeMessage());
         return std::nullopt;
     }
+    // What the decoder will set aside must be what the data can fill: a GIF's
+    // logical screen, whatever its frames say, and a progressive JPEG's
+    // coefficients for the whole picture, whatever size is asked for.
+    QSize allocated = stored;
+    if (format == Format::Gif) {
+        const QSize screen = gifScreenSize(bytes);
+        if (screen.isValid() && !sizeIsSane(screen.expandedTo(QSize(1, 1)))) {
+            setError(error, tooLargeMessage());
+            return std::nullopt;
+        }
+        allocated = allocated.expandedTo(screen);
+    }
+    const qint64 pixels = qint64(allocated.width()) * allocated.height();
+    const qint64 coefficients = format == Format::Jpeg ? jpegCoefficientBytes(bytes) : 0;
+    if (!plausible(pixels, bytes.size(),
+                   format == Format::Gif ? kGifPixelsPerByte : kJpegPixelsPerByte) ||
+        coefficients > kMaxJpegCoefficientBytes) {
+        qCInfo(lcPictures) << "refused:" << allocated << "pixels from" << bytes.size() << "bytes,"
+                           << coefficients << "bytes of coefficients";
+        setError(error, damagedMessage());
+        return std::nullopt;
+    }
     Header header;
     header.format = format;
     header.swapsAxes = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
@@ -310,6 +339,21 @@ std::optional<Header> readHeader(const QByteArray& bytes, QString* error) {
 }
 
 namespace {
+
+// A buffer that stops giving bytes once the decode on its thread is cancelled, so
+// that Qt's decoders stop at their next read.
+class CancellableBuffer : public QBuffer {
+public:
+    using QBuffer::QBuffer;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (cancelled()) {
+            return -1;
+        }
+        return QBuffer::readData(data, maxSize);
+    }
+};
 
 // A JPEG decoder can shrink a picture by 1/2, 1/4 or 1/8 while it decodes, which
 // costs a fraction of a whole decode. Take the smallest of those that leaves the
@@ -353,21 +397,35 @@ QImage decode(const QByteArray& bytes, const Header& header, QSize target, QStri
         image = header.decoded;
     } else if (header.format == Format::Bmp) {
         QString problem;
-        image = decodeBmp(bytes, &problem);
+        if (target.isValid() && target.width() < header.size.width() &&
+            target.height() < header.size.height()) {
+            image = decodeBmpShrunk(bytes, target, &problem);
+        }
+        if (image.isNull() && problem.isEmpty()) {
+            image = decodeBmp(bytes, &problem);
+        }
         if (image.isNull()) {
             qCInfo(lcPictures) << "bitmap not decoded:" << problem;
         }
     } else {
-        QBuffer buffer;
+        CancellableBuffer buffer;
         buffer.setData(bytes);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
         // Only a JPEG decodes faster straight at a smaller size; the others are
         // decoded whole and scaled below.
         const bool scaleWhileDecoding = header.format == Format::Jpeg && target.isValid();
-        configureReader(reader, header.format,
-                        scaleWhileDecoding ? jpegDecodeSize(header.size, target) : QSize(),
-                        header.swapsAxes);
+        const QSize decoded = scaleWhileDecoding ? jpegDecodeSize(header.size, target) : QSize();
+        configureReader(reader, header.format, decoded, header.swapsAxes);
+        const QSize stored = decoded.isValid() ? decoded : header.size;
+        QSize allocated = stored;
+        if (header.format == Format::Gif) {
+            allocated = allocated.expandedTo(gifScreenSize(bytes));
+        }
+        charge(qint64(allocated.width()) * allocated.height() * 4);
+        if (header.format == Format::Jpeg) {
+            charge(std::max<qint64>(0, jpegCoefficientBytes(bytes)));
+        }
         // A truncated file that the decoder still makes something of is shown as
         // far as it goes; only a null image counts as failure.
         if (!reader.read(&image)) {
@@ -379,6 +437,7 @@ QImage decode(const QByteArray& bytes, const Header& header, QSize target, QStri
         return {};
     }
     if (image.size() != wanted) {
+        charge(qint64(wanted.width()) * wanted.height() * 4);
         image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         if (image.isNull()) {
             setError(error, tooLargeMessage());

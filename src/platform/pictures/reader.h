@@ -47,12 +47,12 @@ std::optional<Header> readHeader(const QByteArray& bytes, QString* error);
 QImage decode(const QByteArray& bytes, const Header& header, QSize target, QString* error);
 
 // Sets up a reader over `device` with the program's rules: the format forced,
-// orientation applied, the allocation limit for very large photos and, where the
-// decoder can scale while decoding, the size wanted (given in shown orientation).
+// orientation applied and, where the decoder can scale while decoding, the size
+// wanted (given in shown orientation). Qt's allocation limit is the process's own,
+// set once (see cost.h).
 void configureReader(QImageReader& reader, Format format, QSize scaledTarget, bool swapsAxes);
 
-// The allocation limit given to every reader, in megabytes: enough for kMaxPixels
-// at four bytes a pixel, with room to spare.
-inline constexpr int kAllocationLimitMb = 1200;
+// The most icon entries tried, largest first, before the icon counts as damaged.
+inline constexpr int kMaxIconTries = 3;
 
 }  // namespace plenarvo::pictures::detail

@@ -216,11 +216,16 @@ bool DirList::setPath(const QString& folder, QString* error) {
         return false;
     }
     QDir dir(clean);
-    QStringList subfolders =
-        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    subfolders.erase(std::remove_if(subfolders.begin(), subfolders.end(),
-                                    [](const QString& n) { return n.startsWith(u'.'); }),
-                     subfolders.end());
+    // Only what opens as a folder: a symbolic link counts when it leads to one;
+    // pipes, devices and links that lead nowhere, or round in a loop, do not.
+    QStringList subfolders;
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isDir() && !entry.fileName().startsWith(u'.')) {
+            subfolders.append(entry.fileName());
+        }
+    }
     sortByName(subfolders);
 
     path_ = clean;

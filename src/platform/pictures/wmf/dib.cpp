@@ -2,12 +2,15 @@
 
 #include "platform/pictures/bmp.h"
 
+#include <algorithm>
+
 namespace plenarvo::pictures::wmf {
 
-QImage decodeDib(const char* data, qsizetype size, bool paletteIndices) {
+QImage decodeDib(const char* data, qsizetype size, bool paletteIndices, qint64 maxPixels) {
     // The record's bytes stay alive for the whole call: no copy needed.
     const QByteArray bytes = QByteArray::fromRawData(data, size);
-    return detail::decodePackedDib(bytes, paletteIndices, kMaxBitmapPixels, nullptr);
+    return detail::decodePackedDib(bytes, paletteIndices, std::min(maxPixels, kMaxBitmapPixels),
+                                   nullptr);
 }
 
 }  // namespace plenarvo::pictures::wmf

@@ -3,6 +3,8 @@
 #include "dib.h"
 #include "text.h"
 
+#include "platform/pictures/cost.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -16,6 +18,8 @@
 #include <vector>
 
 namespace plenarvo::pictures::wmf {
+
+using detail::cancelled;
 
 namespace {
 
@@ -199,10 +203,13 @@ struct State {
 
 class Player {
 public:
-    Player(const Header& header, const Frame& frame, QImage& image)
-        : frame_(frame), image_(image), painter_(&image) {
-        painter_.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
-                                QPainter::SmoothPixmapTransform);
+    Player(const Header& header, const Frame& frame, QImage& image, double pixelScale)
+        : frame_(frame), image_(image), painter_(&image), pixelScale_(pixelScale) {
+        // Fills are drawn as the metafile's own platform draws them, without
+        // antialiasing, so that shapes laid edge to edge leave no seam; lines and
+        // text keep theirs. A picture drawn smaller than its natural size is
+        // smoothed by drawing it larger and shrinking it.
+        painter_.setRenderHints(QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
         state_.windowOrg = frame.rect.topLeft();
         state_.windowExt = frame.rect.size();
         objects_.resize(size_t(std::clamp(header.objectCount, 0, kMaxObjects)));
@@ -212,7 +219,9 @@ public:
     // Plays one record; `in` holds its parameters.
     void record(uint16_t function, Reader in);
 
-    bool overBudget() const { return spent_ > kDrawingBudget; }
+    bool overBudget() const { return spent_ > budget_; }
+    qint64 spent() const { return spent_; }
+    qint64 patternPixelsHeld() const { return patternPixelsPeak_; }
 
 private:
     // A colour reference: a colour, or an index into the selected palette.
@@ -225,14 +234,41 @@ private:
     }
 
     // The bitmap the rest of the record holds, paid for out of the drawing budget.
-    QImage bitmap(const Reader& in, bool paletteIndices) {
+    QImage bitmap(const Reader& in, bool paletteIndices, qint64 maxPixels = kMaxBitmapPixels) {
         if (overBudget()) {
             return {};
         }
-        QImage image = decodeDib(in.here(), in.remaining(), paletteIndices);
-        spent_ += qint64(image.width()) * image.height() / 16;
+        QImage image = decodeDib(in.here(), in.remaining(), paletteIndices, maxPixels);
+        spent_ += qint64(image.width()) * image.height();
         return image;
     }
+
+    // Takes `cost` out of the budget when it is there. When it is not, the budget
+    // counts as spent: nothing more is drawn.
+    bool pay(qint64 cost) {
+        if (cost < 0 || cost > budget_ - spent_) {
+            spent_ = budget_ + 1;
+            return false;
+        }
+        spent_ += cost;
+        return true;
+    }
+    // Pixels of the image a rectangle in image pixels covers.
+    qint64 coverage(const QRectF& device) const {
+        const QRectF r = device.normalized().intersected(QRectF(image_.rect()));
+        return r.isEmpty() ? 0 : qint64(std::ceil(r.width() * r.height()));
+    }
+    // What a scanline fill of a path costs beyond its pixels: every edge is
+    // stepped across every row of the image it crosses, and the more edges cross
+    // a row at once, the more each step costs (far more when antialiased).
+    // `transform` maps the path to image pixels.
+    qint64 edgeWork(const QPainterPath& path, const QTransform& transform, bool antialiased) const;
+    // Pixels a line of `width` image pixels sweeps along a path in logical units.
+    qint64 swept(const QPainterPath& path, double width) const;
+    // The width in image pixels a pen draws.
+    double penPixels() const;
+    void trackPatterns();
+    qint64 patternPixels() const;
 
 private:
     void updateTransform();
@@ -261,7 +297,78 @@ private:
     QTransform toTarget_;
     bool transformOk_ = true;
     qint64 spent_ = 0;
+    double pixelScale_ = 1;
+    qint64 patternPixelsPeak_ = 0;
+
+public:
+    qint64 budget_ = kDrawingBudget;
 };
+
+qint64 Player::swept(const QPainterPath& path, double width) const {
+    double length = 0;
+    QPointF last;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        const QPointF p = toTarget_.map(QPointF(e.x, e.y));
+        if (!e.isMoveTo()) {
+            length += std::hypot(p.x() - last.x(), p.y() - last.y());
+        }
+        last = p;
+    }
+    // A line sweeps its length times its width, plus its ends and joins.
+    const double w = std::max(width, 1.0);
+    const double area = length * w + double(path.elementCount()) * w * w;
+    return area > 1e15 ? qint64(1e15) : qint64(area);
+}
+
+qint64 Player::edgeWork(const QPainterPath& path, const QTransform& transform,
+                        bool antialiased) const {
+    const double height = image_.height();
+    double rows = 0;
+    double top = height;
+    double bottom = 0;
+    QPointF last;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        const QPointF p = transform.map(QPointF(e.x, e.y));
+        if (!e.isMoveTo()) {
+            const double from = std::max(std::min(p.y(), last.y()), 0.0);
+            const double to = std::min(std::max(p.y(), last.y()), height);
+            rows += std::max(to - from, 0.0) + 1;
+            top = std::min(top, from);
+            bottom = std::max(bottom, to);
+        }
+        last = p;
+    }
+    const double crossing = rows / std::max(bottom - top, 1.0);  // edges on a row, on average
+    const double work =
+        rows * (double(kEdgeRowCost) + crossing / (antialiased ? 1.0 : kAliasedCrossingDivisor));
+    return work > 1e15 ? qint64(1e15) : qint64(work);
+}
+
+double Player::penPixels() const {
+    const Pen& p = state_.pen;
+    if ((p.style & 0x0F) == 5) {
+        return 0;
+    }
+    const double scale = std::sqrt(std::abs(toTarget_.determinant()));
+    const double cap = 4.0 * (image_.width() + image_.height());
+    return std::min(std::max(std::abs(p.width) * scale, pixelScale_), cap);
+}
+
+qint64 Player::patternPixels() const {
+    qint64 held = 0;
+    for (const Object& o : objects_) {
+        if (const auto* b = std::get_if<Brush>(&o)) {
+            held += qint64(b->pattern.width()) * b->pattern.height();
+        }
+    }
+    return held;
+}
+
+void Player::trackPatterns() {
+    patternPixelsPeak_ = std::max(patternPixelsPeak_, patternPixels());
+}
 
 void Player::updateTransform() {
     const State& s = state_;
@@ -310,7 +417,8 @@ void Player::applyClip() {
 void Player::setClip(const QPainterPath& devicePath) {
     // Clip paths grow with every rectangle cut out of them; past a few thousand
     // corners their bounding box does, so that a flood of clip records stays cheap.
-    spent_ += 1000 + qint64(devicePath.elementCount()) * 100;
+    pay(1000 + qint64(devicePath.elementCount()) * kElementCost +
+        edgeWork(devicePath, QTransform(), false));
     state_.clip = devicePath;
     if (devicePath.elementCount() > 4000) {
         state_.clip = QPainterPath();
@@ -331,9 +439,9 @@ QPen Player::pen() const {
     const double deviceWidth = std::abs(p.width) * scale;
     // Width 0 is the one-pixel line; other thin pens keep their true width, which
     // antialiasing shows as a lighter line, as on a finer device.
-    if (p.width == 0 || deviceWidth < 0.25) {
+    if (p.width == 0 || deviceWidth < 0.25 * pixelScale_) {
         pen.setCosmetic(true);
-        pen.setWidthF(1);
+        pen.setWidthF(pixelScale_);
     } else {
         // A stroke far wider than the picture looks the same as a capped one.
         const double cap = 4.0 * (image_.width() + image_.height()) / scale;
@@ -360,7 +468,9 @@ QPen Player::pen() const {
             break;
     }
     if (!dashes.isEmpty()) {
-        const double unit = pen.isCosmetic() ? 1.0 : std::max(deviceWidth, 1.0);
+        // Pattern lengths count in pen widths: a cosmetic pen is already one
+        // shown pixel wide.
+        const double unit = pen.isCosmetic() ? 1.0 : std::max(deviceWidth, 1.0) / pixelScale_;
         for (qreal& d : dashes) {
             d = std::max(d / unit, 0.05);
         }
@@ -421,9 +531,17 @@ void Player::shape(const QPainterPath& path, bool fill) {
     if (!canDraw()) {
         return;
     }
-    // Cost: the points, and the pixels the shape may cover.
-    const QRectF area = toTarget_.mapRect(path.controlPointRect()).intersected(image_.rect());
-    spent_ += path.elementCount() + qint64(area.width() * area.height()) / 16;
+    // Cost: the points, the pixels a fill may cover and those its outline sweeps.
+    const bool filled = fill && state_.brush.style != 1;
+    const double lineWidth = penPixels();
+    const qint64 fillCost = filled ? coverage(toTarget_.mapRect(path.controlPointRect())) : 0;
+    const qint64 lineCost = lineWidth > 0 ? swept(path, lineWidth) * kStrokePixelWeight : 0;
+    // An outline is filled as a shape of twice the edges, antialiased.
+    const qint64 edges = (filled ? edgeWork(path, toTarget_, false) : 0) +
+                         (lineWidth > 0 ? 2 * edgeWork(path, toTarget_, true) : 0);
+    if (!pay(qint64(path.elementCount()) * kElementCost + edges + fillCost + lineCost)) {
+        return;
+    }
     const QPainter::CompositionMode old = painter_.compositionMode();
     switch (state_.rop2) {
         case 1:
@@ -447,9 +565,15 @@ void Player::shape(const QPainterPath& path, bool fill) {
     if (fill && state_.brush.style == 2 && state_.opaqueBk) {
         painter_.fillPath(path, state_.bkColor);
     }
-    painter_.setPen(pen());
-    painter_.setBrush(fill ? brush() : QBrush(Qt::NoBrush));
-    painter_.drawPath(path);
+    if (fill) {
+        painter_.fillPath(path, brush());
+    }
+    const QPen outline = pen();
+    if (outline.style() != Qt::NoPen) {
+        painter_.setRenderHint(QPainter::Antialiasing, true);
+        painter_.strokePath(path, outline);
+        painter_.setRenderHint(QPainter::Antialiasing, false);
+    }
     painter_.setCompositionMode(old);
 }
 
@@ -544,9 +668,11 @@ void Player::text(QPointF at, const QByteArray& bytes, const std::vector<int>& d
     if (!canDraw()) {
         return;
     }
-    spent_ += bytes.size() * 64;
     const State& s = state_;
     if (box && (options & 0x0002)) {  // ETO_OPAQUE
+        if (!pay(coverage(toTarget_.mapRect(*box)))) {
+            return;
+        }
         painter_.fillRect(*box, s.bkColor);
     }
     if (bytes.isEmpty()) {
@@ -611,6 +737,14 @@ void Player::text(QPointF at, const QByteArray& bytes, const std::vector<int>& d
     std::vector<int> ends;
     const QString string = decodeText(bytes, f.charset, symbol, &ends);
     const QFontMetricsF metrics(font, &image_);
+    // Cost: each glyph covers about a square of the font's size, however the
+    // glyphs are spaced (stacked on one spot, each is still drawn).
+    const qint64 imageArea = qint64(image_.width()) * image_.height();
+    const double em = metrics.height();
+    const qint64 glyphArea = std::min<qint64>(qint64(std::ceil(em * em)), imageArea);
+    if (!pay(qint64(string.size()) * (glyphArea * kTextPixelWeight + kElementCost))) {
+        return;
+    }
 
     // Per-character positions from the advances, when the record has one per byte.
     std::vector<double> offsets;
@@ -695,6 +829,9 @@ void Player::blit(uint32_t rop, const QRectF& dest, const QImage& image, QRectF 
         return;
     }
     const QRectF area = dest.normalized();
+    if (!pay(coverage(toTarget_.mapRect(area)) + 1)) {
+        return;
+    }
     switch (rop) {
         case 0x00000042:  // BLACKNESS
             painter_.fillRect(area, Qt::black);
@@ -720,7 +857,6 @@ void Player::blit(uint32_t rop, const QRectF& dest, const QImage& image, QRectF 
     if (image.isNull()) {
         return;
     }
-    spent_ += qint64(image.width()) * image.height() / 16 + 1;
     source = source.intersected(QRectF(image.rect()));
     if (source.isEmpty()) {
         return;
@@ -903,10 +1039,13 @@ void Player::record(uint16_t function, Reader in) {
             const int usage = in.u16();
             b.style = 5;
             b.color = Qt::gray;
-            if (style != 3) {
-                b.pattern = bitmap(in, usage == 1);
+            // Patterns stay in the table until deleted: a file that keeps making
+            // them gets plain grey brushes once the table holds its share.
+            if (style != 3 && patternPixels() + kMaxPatternPixels <= kMaxPatternPixelsHeld) {
+                b.pattern = bitmap(in, usage == 1, kMaxPatternPixels);
             }
             addObject(b);
+            trackPatterns();
             break;
         }
         case CreatePatternBrush: {
@@ -1142,11 +1281,12 @@ void Player::record(uint16_t function, Reader in) {
             const QColor c = color(in.u32());
             const int y = in.i16();
             const int x = in.i16();
-            if (in.ok() && canDraw()) {
+            if (in.ok() && canDraw() && pay(kElementCost)) {
                 const QPointF p = toTarget_.map(QPointF(x, y));
                 painter_.save();
                 painter_.resetTransform();
-                painter_.fillRect(QRectF(std::floor(p.x()), std::floor(p.y()), 1, 1), c);
+                painter_.fillRect(
+                    QRectF(std::floor(p.x()), std::floor(p.y()), pixelScale_, pixelScale_), c);
                 painter_.restore();
             }
             break;
@@ -1223,6 +1363,16 @@ void Player::record(uint16_t function, Reader in) {
                 if (const auto* b = std::get_if<Brush>(&objects_[size_t(brushIndex)])) {
                     fill = b->style == 1 ? QBrush(Qt::NoBrush) : QBrush(b->color);
                 }
+            }
+            // Cost: every rectangle of the region, and the pixels it covers or the
+            // outline it sweeps.
+            const qint64 cost =
+                qint64(r->path.elementCount()) * kElementCost +
+                edgeWork(r->path, toTarget_, function == FrameRegion) +
+                (function == FrameRegion ? swept(r->path, pixelScale_) * kStrokePixelWeight
+                                         : coverage(toTarget_.mapRect(r->path.controlPointRect())));
+            if (!pay(cost)) {
+                break;
             }
             if (function == FrameRegion) {
                 painter_.strokePath(r->path, QPen(fill, 0));
@@ -1357,8 +1507,17 @@ Frame findFrame(const QByteArray& data, const Header& header) {
 }
 
 bool play(const QByteArray& data, const Header& header, const Frame& frame, QImage& image,
-          QString* error) {
-    Player player(header, frame, image);
+          QString* error, double pixelScale, PlayStats* stats) {
+    Player player(header, frame, image, pixelScale);
+    PlayStats ignored;
+    PlayStats& out = stats ? *stats : ignored;
+    player.budget_ = std::clamp<qint64>(out.budget, 0, kDrawingBudget);
+    const auto finish = [&](bool result) {
+        out.spent = player.spent();
+        out.stopped = player.overBudget();
+        out.patternPixels = player.patternPixelsHeld();
+        return result;
+    };
     const auto fail = [&](const char* message) {
         if (error) {
             *error = QString::fromLatin1(message);
@@ -1372,24 +1531,26 @@ bool play(const QByteArray& data, const Header& header, const Frame& frame, QIma
     for (qint64 count = 0;; ++count) {
         const qsizetype left = data.size() - pos;
         if (left == 0) {
-            return drew || fail("The metafile is damaged.");  // ends without its last record
+            return finish(drew ||
+                          fail("The metafile is damaged."));  // ends without its last record
         }
-        if (left < 6 || count >= kMaxRecords) {
-            return drew || fail("The metafile is damaged.");
+        if (left < 6 || count >= kMaxRecords || cancelled()) {
+            return finish(drew || fail("The metafile is damaged."));
         }
         Reader head(data.constData() + pos, left);
         const uint32_t words = head.u32();
         const uint16_t function = head.u16();
         if (words < 3 || uint64_t(words) * 2 > uint64_t(left)) {
-            return drew || fail("The metafile is damaged.");
+            return finish(drew || fail("The metafile is damaged."));
         }
         if (function == Eof) {
-            return true;
+            return finish(true);
         }
+        out.records = count + 1;
         player.record(function, Reader(data.constData() + pos + 6, qsizetype(words) * 2 - 6));
         drew = drew || isDrawing(function);
         if (player.overBudget()) {
-            return true;  // enough has been drawn; the rest would take too long
+            return finish(true);  // enough has been drawn; the rest would take too long
         }
         pos += qsizetype(words) * 2;
     }

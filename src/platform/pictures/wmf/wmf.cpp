@@ -3,6 +3,8 @@
 #include "bytes.h"
 #include "player.h"
 
+#include "platform/pictures/cost.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -19,6 +21,24 @@ constexpr qsizetype kStandardSize = 18;
 constexpr int kMaxNaturalSide = 8192;
 // Largest image render() makes.
 constexpr qint64 kMaxTargetPixels = 100'000'000;
+// A picture drawn smaller than its natural size is drawn up to this many times
+// larger in each direction and shrunk, within this many pixels.
+constexpr int kMaxSupersampling = 4;
+constexpr qint64 kMaxSupersampledPixels = 16'000'000;
+
+// How many times larger to draw a picture shown at `target`.
+int supersampling(QSize natural, QSize target) {
+    if (target.width() >= natural.width() || target.height() >= natural.height()) {
+        return 1;
+    }
+    const double ratio = std::min(double(natural.width()) / target.width(),
+                                  double(natural.height()) / target.height());
+    int k = std::clamp(int(std::ceil(ratio)), 2, kMaxSupersampling);
+    while (k > 1 && qint64(target.width()) * k * target.height() * k > kMaxSupersampledPixels) {
+        --k;
+    }
+    return k;
+}
 
 bool standardHeaderOk(Reader& in) {
     const uint16_t type = in.u16();
@@ -97,7 +117,7 @@ std::optional<QSize> naturalSize(const QByteArray& data, QString* error) {
     return QSize(std::max(1, int(std::lround(w))), std::max(1, int(std::lround(h))));
 }
 
-QImage render(const QByteArray& data, QSize target, QString* error) {
+QImage render(const QByteArray& data, QSize target, QString* error, PlayStats* stats) {
     const std::optional<Header> header = readHeader(data);
     if (!header) {
         setError(error, "The metafile is damaged.");
@@ -107,7 +127,9 @@ QImage render(const QByteArray& data, QSize target, QString* error) {
         setError(error, "The picture is too large to show.");
         return {};
     }
-    QImage image(target, QImage::Format_ARGB32_Premultiplied);
+    const std::optional<QSize> natural = naturalSize(data);
+    const int k = natural ? supersampling(*natural, target) : 1;
+    QImage image = detail::allocateImage(target * k, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
         setError(error, "There is not enough memory to show the picture.");
         return {};
@@ -116,8 +138,14 @@ QImage render(const QByteArray& data, QSize target, QString* error) {
     image.setDotsPerMeterX(3780);  // 96 pixels to the inch
     image.setDotsPerMeterY(3780);
     const Frame frame = findFrame(data, *header);
-    if (!play(data, *header, frame, image, error)) {
+    if (!play(data, *header, frame, image, error, k, stats)) {
         return {};
+    }
+    if (k > 1) {
+        detail::charge(qint64(target.width()) * target.height() * 4);
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        image.setDotsPerMeterX(3780);
+        image.setDotsPerMeterY(3780);
     }
     return image;
 }

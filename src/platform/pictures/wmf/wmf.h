@@ -16,8 +16,13 @@ bool looksLikeMetafile(const QByteArray& data);
 // when the header is damaged.
 std::optional<QSize> naturalSize(const QByteArray& data, QString* error = nullptr);
 
+struct PlayStats;
+
 // Renders the metafile straight at `target` pixels (stretched to exactly that size)
 // on a transparent background. A null image and *error set when the file is damaged.
-QImage render(const QByteArray& data, QSize target, QString* error = nullptr);
+// Smaller than its natural size, it is drawn a few times larger and shrunk, so that
+// edges come out smooth. `stats`, when given, receives what the drawing cost.
+QImage render(const QByteArray& data, QSize target, QString* error = nullptr,
+              PlayStats* stats = nullptr);
 
 }  // namespace plenarvo::pictures::wmf

@@ -1,0 +1,368 @@
+// Small files made to cost far more than their size, and honest large pictures
+// beside them: what the library sets aside is checked through its own account.
+#include "platform/pictures/cost.h"
+#include "platform/pictures/picture.h"
+#include "platform/pictures/wmf/player.h"
+#include "platform/pictures/wmf/wmf.h"
+#include "support/hostile_files.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtConcurrent>
+
+#include <atomic>
+#include <cmath>
+#include <numbers>
+
+using plenarvo::pictures::Picture;
+namespace detail = plenarvo::pictures::detail;
+namespace wmf = plenarvo::pictures::wmf;
+
+namespace {
+
+constexpr qint64 kMb = 1024 * 1024;
+
+// Everything the program does with a picture, the account cleared first.
+struct Outcome {
+    bool opened = false;
+    bool decoded = false;
+    QString error;
+    detail::MemoryAccount account;
+};
+
+Outcome useWhole(const QByteArray& bytes) {
+    detail::memoryAccount() = {};
+    Outcome out;
+    const Picture picture = Picture::fromData(bytes, &out.error);
+    out.opened = !picture.isNull();
+    if (out.opened) {
+        const bool small = !picture.scaled(QSize(160, 120), &out.error).isNull();
+        const bool whole = !picture.image(&out.error).isNull();
+        picture.saveData(&out.error);
+        out.decoded = small && whole;
+    }
+    out.account = detail::memoryAccount();
+    return out;
+}
+
+QByteArray rle8Claiming(int width, int height, int dataBytes) {
+    QByteArray runs;
+    for (int i = 0; i < dataBytes / 2; ++i) {
+        runs.append(char(255)).append(char(i & 0xFF));
+    }
+    return hostile::bmp8(width, height, 1, runs);
+}
+
+QImage flat(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(90, 140, 200));
+    return image;
+}
+
+}  // namespace
+
+TEST(HostileRaster, ClaimsTheDataCannotHoldAreRefusedBeforeAnythingIsAllocated) {
+    const QByteArray tinyJpeg = hostile::jpeg(flat(QSize(16, 16)), true, 50);
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"RLE8 bitmap claiming 14800x14800 from 14 KB", rle8Claiming(14800, 14800, 14000)},
+        {"plain bitmap claiming 14800x14800 from 44 KB",
+         hostile::bmp8(14800, 14800, 0, QByteArray(44000, '\x40'))},
+        {"progressive JPEG claiming 14800x14800", hostile::jpegClaiming(tinyJpeg, 14800, 14800)},
+        {"baseline JPEG claiming 14800x14800",
+         hostile::jpegClaiming(hostile::jpeg(flat(QSize(16, 16)), false, 50), 14800, 14800)},
+        {"GIF of a 1x1 frame on a 65535x3300 screen",
+         hostile::gif(QSize(65535, 3300), hostile::bands(QSize(1, 1)))},
+        {"icon of 200 entries claiming 4096x4096 with a byte each",
+         hostile::iconFlood(200, 4096, 4096)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome out = useWhole(c.bytes);
+        EXPECT_LT(c.bytes.size(), 100'000);
+        EXPECT_FALSE(out.decoded);
+        EXPECT_FALSE(out.error.isEmpty());
+        EXPECT_EQ(out.account.total, 0);  // refused before any buffer was set aside
+    }
+}
+
+TEST(HostileRaster, HonestPicturesNearTheBoundsStillDecode) {
+    // Over what is always believed (4 million pixels) and over 64 MB, and as flat
+    // as pictures come, so that each format's pixels-per-byte bound is what admits
+    // them.
+    const QSize big(4100, 4100);
+    QByteArray cutShort = hostile::bmp8(4100, 4100, 0, QByteArray(4100 * 4100 / 3, '\x80'));
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        bool complete;
+    };
+    const Case cases[] = {
+        {"flat baseline JPEG", hostile::jpeg(flat(big), false, 30), true},
+        {"flat progressive JPEG", hostile::jpeg(flat(big), true, 30), true},
+        {"GIF of four bands", hostile::gif(big, hostile::bands(big)), true},
+        {"bitmap cut short to a third of its rows", cutShort, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome out = useWhole(c.bytes);
+        EXPECT_TRUE(out.opened) << out.error.toStdString();
+        EXPECT_TRUE(out.decoded) << out.error.toStdString();
+        // The whole picture once, its coefficients, the thumbnail: nothing larger.
+        EXPECT_GE(out.account.largest, 4100LL * 4100 * 4);
+        EXPECT_LE(out.account.largest, 4100LL * 4100 * 4 * 2);
+    }
+}
+
+TEST(HostileRaster, ALargeBitmapIsShrunkAsItIsReadWithoutItsFullSizeBuffer) {
+    // 5000x4000 at 8 bits: a grey ramp from left to right, bottom-up rows.
+    QByteArray rows;
+    const int width = 5000;
+    const int height = 4000;
+    QByteArray row(width, '\0');
+    for (int x = 0; x < width; ++x) {
+        row[x] = char(x * 256 / width);
+    }
+    for (int y = 0; y < height; ++y) {
+        rows.append(row);
+    }
+    const QByteArray file = hostile::bmp8(width, height, 0, rows);
+    detail::memoryAccount() = {};
+    QString error;
+    const QImage thumb = plenarvo::pictures::Picture::fromData(file).scaled(QSize(100, 80), &error);
+    ASSERT_FALSE(thumb.isNull()) << error.toStdString();
+    EXPECT_EQ(thumb.size(), QSize(100, 80));
+    EXPECT_LT(detail::memoryAccount().largest, 1 * kMb);  // never the 80 MB of the whole
+    // Each thumbnail pixel is the mean of the pixels it covers.
+    for (int x : {0, 37, 99}) {
+        const int expected = int((x * 50 + 24.5) * 256 / width);
+        EXPECT_NEAR(qRed(thumb.pixel(x, 40)), expected, 1) << x;
+        EXPECT_EQ(qAlpha(thumb.pixel(x, 0)), 255);
+    }
+    // The same cut short: the rows that are not there stay transparent.
+    const QByteArray half = file.left(file.size() - rows.size() / 2);
+    const QImage partial = plenarvo::pictures::Picture::fromData(half).scaled(QSize(100, 80));
+    ASSERT_FALSE(partial.isNull());
+    EXPECT_EQ(qAlpha(partial.pixel(50, 79)), 255);  // bottom rows come first
+    EXPECT_EQ(qAlpha(partial.pixel(50, 0)), 0);
+}
+
+TEST(HostileIcon, AnEntryIsTriedOnlyWithItsData) {
+    // Hundreds of entries claiming 4096x4096 with a byte of pixels each: each is
+    // refused before anything is allocated for it, and only a few are tried.
+    const QByteArray icon = hostile::iconFlood(300, 4096, 4096);
+    detail::memoryAccount() = {};
+    QString error;
+    EXPECT_TRUE(Picture::fromData(icon, &error).isNull());
+    EXPECT_EQ(detail::memoryAccount().total, 0);
+}
+
+TEST(HostileMetafile, APatternBitmapLargerThanItsHeaderIsNotKept) {
+    const QByteArray file = hostile::bigPatternBrushes(hostile::flatPng(QSize(1500, 1500)), 20);
+    wmf::PlayStats stats;
+    detail::memoryAccount() = {};
+    const QImage image = wmf::render(file, QSize(100, 100), nullptr, &stats);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(stats.patternPixels, 0);
+    EXPECT_LT(detail::memoryAccount().largest, 1 * kMb);
+}
+
+TEST(HostileMetafile, EveryDrawingRecordIsChargedAndTheBudgetStopsTheFile) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"a region of 2000 rectangles filled 300 times", hostile::regionFlood(2000, 300)},
+        {"large glyphs stacked with zero advances", hostile::stackedText(400, 30)},
+        {"a polyline of 8000 points with a wide pen", hostile::widePolyline(8000, 40)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_LT(c.bytes.size(), 100'000);
+        // A twentieth of the budget, to keep the test short: what stops them
+        // there stops them at the full budget after twenty times the work, and
+        // the benchmark times the full budget.
+        for (QSize size : {QSize(95, 81), QSize(457, 417), QSize(1000, 1000)}) {
+            wmf::PlayStats stats;
+            stats.budget = wmf::kDrawingBudget / 20;
+            const QImage image = wmf::render(c.bytes, size, nullptr, &stats);
+            EXPECT_EQ(image.size(), size);
+            EXPECT_TRUE(stats.stopped) << size.width();
+            EXPECT_LE(stats.spent, stats.budget + 1);
+        }
+    }
+}
+
+TEST(HostileMetafile, WhatCameBeforeTheBudgetRanOutStays) {
+    // A blue square, then a polyline too costly to draw: the square stays.
+    QByteArray file = hostile::wmfHeader(1000, 1000, 96);
+    hostile::wmfRecord(file, 0x02FC, {0, 0, 0x00FF, 0});  // blue brush, object 0
+    hostile::wmfRecord(file, 0x012D, {0});
+    hostile::wmfRecord(file, 0x041B, {300, 300, 0, 0});
+    hostile::wmfRecord(file, 0x02FA, {0, 40, 0, 0x00FF, 0});  // a red pen 40 wide, object 1
+    hostile::wmfRecord(file, 0x012D, {1});
+    const int points = 8000;
+    le32(file, {4 + 2 * qint64(points)});
+    le16(file, {0x0325, points});
+    for (int i = 0; i < points; ++i) {
+        le16(file, {(i * 37) % 1000, i % 2 ? 990 : 10});
+    }
+    hostile::wmfEof(file);
+    wmf::PlayStats stats;
+    const QImage image = wmf::render(file, QSize(200, 200), nullptr, &stats);
+    EXPECT_TRUE(stats.stopped);
+    EXPECT_EQ(image.pixel(20, 20), qRgb(0, 0, 255));
+    EXPECT_EQ(qAlpha(image.pixel(150, 150)), 0);
+}
+
+TEST(MetafileFills, ShapesLaidEdgeToEdgeLeaveNoSeamAndSmallDrawingsAreSmooth) {
+    // A disc made of 40 rings of the same colour, each laid against the next at
+    // fractional radii, as gradients in clip art are drawn; and a tilted square.
+    QByteArray file = hostile::wmfHeader(1000, 1000, 96);
+    hostile::wmfRecord(file, 0x02FA, {5, 0, 0, 0, 0});  // null pen, object 0
+    hostile::wmfRecord(file, 0x012D, {0});
+    hostile::wmfRecord(file, 0x02FC, {0, 0x00FF, 0, 0});  // red brush, object 1
+    hostile::wmfRecord(file, 0x012D, {1});
+    hostile::wmfRecord(file, 0x0106, {1});  // alternate fill: each ring is a band
+    const auto corner = [](double r, int i) {
+        const double a = i * 2 * std::numbers::pi / 64;
+        return QPoint(int(std::lround(500 + r * std::cos(a))),
+                      int(std::lround(500 + r * std::sin(a))));
+    };
+    // The centre, then each ring: the outer corners of one are the inner of the next.
+    QByteArray centre;
+    le16(centre, {64});
+    for (int i = 0; i < 64; ++i) {
+        le16(centre, {corner(10, i).x(), corner(10, i).y()});
+    }
+    le32(file, {3 + centre.size() / 2});
+    le16(file, {0x0324});
+    file.append(centre);
+    for (int ring = 0; ring < 40; ++ring) {
+        const double r0 = 10 + ring * 11.3;
+        const double r1 = 10 + (ring + 1) * 11.3;
+        QByteArray record;
+        le16(record, {2, 64, 64});
+        for (double r : {r1, r0}) {
+            for (int i = 0; i < 64; ++i) {
+                le16(record, {corner(r, i).x(), corner(r, i).y()});
+            }
+        }
+        le32(file, {3 + record.size() / 2});
+        le16(file, {0x0538});
+        file.append(record);
+    }
+    hostile::wmfEof(file);
+    for (QSize size : {QSize(1000, 1000), QSize(333, 333), QSize(95, 81)}) {
+        SCOPED_TRACE(size.width());
+        const QImage image = wmf::render(file, size);
+        ASSERT_EQ(image.size(), size);
+        // Inside the disc every pixel is wholly covered: no ring lets the
+        // background through where it meets the next.
+        int partial = 0;
+        int insideCount = 0;
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                const double dx = (x + 0.5) / size.width() - 0.5;
+                const double dy = (y + 0.5) / size.height() - 0.5;
+                if (std::hypot(dx, dy) < 0.44) {
+                    ++insideCount;
+                    partial += qAlpha(image.pixel(x, y)) < 250;
+                }
+            }
+        }
+        EXPECT_GT(insideCount, 1000);
+        EXPECT_EQ(partial, 0);
+        // Drawn smaller than natural size, the rim is smoothed, not jagged: some
+        // pixels on it are partly covered.
+        if (size.width() < 1000) {
+            int rim = 0;
+            for (int x = 0; x < size.width(); ++x) {
+                const int a = qAlpha(image.pixel(x, size.height() / 4));
+                rim += a > 20 && a < 235;
+            }
+            EXPECT_GE(rim, 1);
+        }
+    }
+}
+
+TEST(AllocationLimit, IsTheProcessesOwnAndAnIconBesideALargeDecodeChangesNothing) {
+    // One thread decodes icons in a loop while another decodes a GIF and a JPEG
+    // each larger than 64 MB, again and again (the benchmark does it 200 times).
+    // Any change of Qt's limit for the icon would make the large decodes fail
+    // now and then.
+    const QSize big(4100, 4100);
+    const Picture gif0 = Picture::fromData(hostile::gif(big, hostile::bands(big)));
+    const QByteArray gif = gif0.bytes();
+    const QByteArray jpeg = hostile::jpeg(flat(big), false, 30);
+    QImage iconImage(32, 32, QImage::Format_ARGB32);
+    iconImage.fill(Qt::red);
+    QByteArray icon;
+    {
+        QBuffer buffer(&icon);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(QImageWriter(&buffer, "ico").write(iconImage));
+    }
+    ASSERT_FALSE(gif0.isNull());
+    EXPECT_EQ(QImageReader::allocationLimit(), detail::kAllocationLimitMb);
+
+    std::atomic<bool> done{false};
+    std::atomic<int> iconFailures{0};
+    std::atomic<int> icons{0};
+    QFuture<void> iconLoop = QtConcurrent::run([&] {
+        while (!done.load()) {
+            iconFailures += Picture::fromData(icon).image().isNull();
+            ++icons;
+        }
+    });
+    int failures = 0;
+    for (int i = 0; i < 10; ++i) {
+        const Picture picture = Picture::fromData(i % 2 ? gif : jpeg);
+        failures += picture.image().isNull();
+    }
+    done = true;
+    iconLoop.waitForFinished();
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(iconFailures.load(), 0);
+    EXPECT_GT(icons.load(), 0);
+    EXPECT_EQ(QImageReader::allocationLimit(), detail::kAllocationLimitMb);
+}
+
+TEST(Cancellation, ADecodeNobodyWantsStopsAtItsNextRowOrRecord) {
+    QTemporaryDir dir;
+    QByteArray rows(1600 * 1200, '\x30');
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"large.bmp", hostile::bmp8(1600, 1200, 0, rows)},
+        {"large.jpg", hostile::jpeg(flat(QSize(1600, 1200)), false)},
+        {"flood.wmf", hostile::regionFlood(50, 10)},
+    };
+    std::atomic<bool> cancel{false};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.bytes);
+        file.close();
+        QString error;
+        EXPECT_FALSE(plenarvo::pictures::decodeScaled(path, QSize(300, 200), &error).isNull());
+        cancel = true;
+        EXPECT_TRUE(
+            plenarvo::pictures::decodeScaled(path, QSize(300, 200), &error, &cancel).isNull());
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
