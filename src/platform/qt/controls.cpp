@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -384,9 +385,18 @@ void CheckBox::paintEvent(QPaintEvent*) {
     option.rect = QRect(QPoint(2, (height() - indicator.height()) / 2), indicator.size());
     p.drawPrimitive(QStyle::PE_IndicatorCheckBox, option);
     const QRect area(option.rect.right() + 6, 0, width() - option.rect.right() - 8, height());
+    const int flags = Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap | Qt::TextShowMnemonic;
+    // A stand-in font with more leading than the one the box was sized for may
+    // need one size less for the wrapped caption to fit, never more than a few.
+    QFont fitted = font();
+    const double smallest = fitted.pointSizeF() * 0.8;
+    while (fitted.pointSizeF() > smallest &&
+           QFontMetrics(fitted).boundingRect(area, flags, text()).height() > area.height()) {
+        fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
+    }
+    p.setFont(fitted);
     p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(area, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap | Qt::TextShowMnemonic,
-               text());
+    p.drawText(area, flags, text());
 }
 
 bool CheckBox::hitButton(const QPoint& pos) const {
