@@ -76,11 +76,14 @@ FrmSplash::FrmSplash(Forms& forms) : Form(forms) {
         // top. So while the splash is up, another window of the program coming
         // to the front shows the splash again, once that window's showing is over.
         connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
-            if (focus == nullptr || !isVisible() || focus == windowHandle()) {
+            // A message box keeps the front it was given.
+            if (focus == nullptr || !isVisible() || focus == windowHandle() ||
+                QGuiApplication::modalWindow() != nullptr) {
                 return;
             }
             QTimer::singleShot(0, this, [this] {
-                if (isVisible() && QGuiApplication::focusWindow() != windowHandle()) {
+                if (isVisible() && QGuiApplication::focusWindow() != windowHandle() &&
+                    QGuiApplication::modalWindow() == nullptr) {
                     hide();
                     show();
                 }
@@ -112,12 +115,13 @@ void FrmSplash::restack() {
     // A window manager keeps the window it last activated above a request to
     // lower it, and may activate the full view only after this runs: raising
     // the main window over it, and the splash over both, gives the order the
-    // splash phase is meant to show.
+    // splash phase is meant to show. The splash takes the activation, so keys
+    // pressed during the phase reach no window's commands.
     if (forms_.isLoaded(Window::Image)) {
         forms_.image().raise();
-        forms_.image().activateWindow();
     }
     raise();
+    activateWindow();
 }
 
 bool FrmSplash::raisesItself() {

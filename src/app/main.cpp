@@ -4,6 +4,7 @@
 #include "main_window/frm_image.h"
 #include "platform/core/paths.h"
 #include "platform/core/random.h"
+#include "platform/pictures/cost.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_help.h"
 #include "platform/qt/qt_platform.h"
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
         return *line.exitCode;
     }
 
+    // Once for the whole process, before any thread decodes.
+    plenarvo::pictures::detail::setProcessAllocationLimit();
     QApplication app(argc, argv);
     plenarvo::WindowTrace::installIfEnabled();
     QApplication::setDesktopFileName(QStringLiteral("io.github.plenarvo.Plenarvo"));

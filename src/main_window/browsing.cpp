@@ -75,6 +75,11 @@ void FrmImage::openGivenPicture(const QString& file) {
             return;
         }
     }
+    // The folder opened, but its list leaves the file out.
+    showMessage(QStringLiteral("The file %1 is not among the pictures the folder lists: hidden "
+                               "files and files of other kinds are left out.")
+                    .arg(QDir::toNativeSeparators(file)),
+                QStringLiteral("Picture Not Loaded"), platform::MessageIcon::Exclamation);
 }
 
 void FrmImage::SelectNextFile() {

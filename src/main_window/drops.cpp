@@ -41,7 +41,7 @@ QString FrmImage::dropTarget(const QMimeData* data) {
     if (info.isDir()) {
         return info.absoluteFilePath();
     }
-    if (info.isFile() &&
+    if (info.isFile() && !info.fileName().startsWith(u'.') &&
         controls::FileList::pictureExtensions().contains(info.suffix().toLower())) {
         return info.absoluteFilePath();
     }

@@ -263,6 +263,17 @@ TEST_F(Browsing, TheDriveListFollowsVolumesMountedAndRemovedWhileTheProgramRuns)
     EXPECT_EQ(messages.shown[1].title, QStringLiteral("Drive Not Ready"));
     EXPECT_EQ(w.dirPic->path(), card);
     EXPECT_EQ(w.drvPic->currentIndex(), 1);
+
+    // The card pulled out while its folder is open: no drive is shown, and
+    // picking the root opens it.
+    drives.drives = {{QStringLiteral("/"), QStringLiteral("/")}};
+    ASSERT_TRUE(QDir(card).removeRecursively());
+    w.drvPic->showPopup();
+    w.drvPic->hidePopup();
+    EXPECT_TRUE(w.drvPic->drive().isEmpty());
+    w.drvPic->setCurrentIndex(0);
+    Q_EMIT w.drvPic->activated(0);
+    EXPECT_EQ(w.dirPic->path(), QStringLiteral("/"));
 }
 
 TEST_F(Browsing, FoldersThatVanishOrLoopAreHandled) {
@@ -306,4 +317,10 @@ TEST_F(Browsing, APictureGivenAtStartOpensInItsFolder) {
     w.openGivenPicture(QDir(other).filePath(QStringLiteral("missing.bmp")));
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(w.dirPic->path(), other);
+    // A hidden file opens its folder, which does not list it: told, not silent.
+    writePicture(other, QStringLiteral(".z.bmp"), {2, 2});
+    w.openGivenPicture(QDir(other).filePath(QStringLiteral(".z.bmp")));
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(messages.shown[1].title, QStringLiteral("Picture Not Loaded"));
+    EXPECT_EQ(w.filPic->listIndex(), -1);
 }

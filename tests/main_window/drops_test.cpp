@@ -45,6 +45,8 @@ const DropCase kDrops[] = {
      ""},
     {"MissingFile", [](QMimeData& m, const QString& o) { m.setUrls({fileIn(o, "gone.bmp")}); },
      false, "pics", ""},
+    {"HiddenPicture", [](QMimeData& m, const QString& o) { m.setUrls({fileIn(o, ".h.bmp")}); },
+     false, "pics", ""},
     {"TwoPictures",
      [](QMimeData& m, const QString& o) {
          m.setUrls({fileIn(o, "y.bmp"), fileIn(o, "Z.JPG")});
@@ -70,6 +72,7 @@ protected:
         writePicture(other, QStringLiteral("x.bmp"), {3, 3});
         writePicture(other, QStringLiteral("y.bmp"), {5, 7});
         writePicture(other, QStringLiteral("Z.JPG"), {9, 2});
+        writePicture(other, QStringLiteral(".h.bmp"), {6, 6});
         plenarvo::testing::writeBytes(QDir(other).filePath(QStringLiteral("notes.txt")), "text");
         startAndOpen(pics);
     }

@@ -83,11 +83,16 @@ key() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
 # The splash screen stands in the middle of the screen for the first seconds.
 wait_for 30 visible "Plenarvo" || fail "the main window did not appear"
 # From 100 ms on the splash shows over the main window, the full view behind both.
+# The program's windows from the bottom up, by name; the splash (titled like the
+# main window) is left out.
 stack_order() {
   local ids; ids=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,/ /g')
-  for id in $ids; do xprop -id "$id" WM_NAME | sed -n 's/.*= "\(.*\)"/\1/p'; done | tr '\n' '|'
+  for id in $ids; do
+    xprop -id "$id" _NET_WM_WINDOW_TYPE | grep -q SPLASH && continue
+    xprop -id "$id" WM_NAME | sed -n 's/.*= "\(.*\)"/\1/p'
+  done | tr '\n' '|'
 }
-main_over_view() { [[ "$(stack_order)" == *"Full View|Plenarvo|"* ]]; }
+main_over_view() { [[ "$(stack_order)" == *"Full View|Plenarvo|" ]]; }
 wait_for 25 main_over_view || fail "the full view stays above the main window: $(stack_order)"
 wait_for 10 near $((640 * s)) $((512 * s)) 239 239 239 || true
 splash=$(pixel $((640 * s)) $((512 * s)))

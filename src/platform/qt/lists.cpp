@@ -105,6 +105,7 @@ DriveList::DriveList(platform::Drives& drives, QWidget* parent)
 
 void DriveList::refresh() {
     const QString shown = drive();
+    const bool firstRead = list_.isEmpty();
     list_ = drives_.list();
     QSignalBlocker block(this);
     clear();
@@ -117,7 +118,9 @@ void DriveList::refresh() {
             current_ = i;
         }
     }
-    if (current_ < 0 && !list_.isEmpty()) {
+    // The first drive when none was shown yet; none when the one shown has gone,
+    // so that picking any drive, the root too, opens it.
+    if (current_ < 0 && firstRead && !list_.isEmpty()) {
         current_ = 0;
     }
     setCurrentIndex(current_);
@@ -166,10 +169,11 @@ QString DriveList::drive() const {
 }
 
 void DriveList::showDriveOf(const QString& path) {
-    // The drive whose root is the longest one that holds the path.
+    // The drive whose root is the longest one that holds the path; none when the
+    // path has gone with its volume.
     const QString clean = QDir::cleanPath(path);
     int best = -1;
-    for (int i = 0; i < list_.size(); ++i) {
+    for (int i = 0; i < list_.size() && QFileInfo::exists(clean); ++i) {
         const QString& root = list_[i].root;
         const bool holds = clean == root || root == QLatin1String("/") ||
                            clean.startsWith(root + QLatin1Char('/'));
@@ -177,11 +181,9 @@ void DriveList::showDriveOf(const QString& path) {
             best = i;
         }
     }
-    if (best >= 0) {
-        current_ = best;
-        QSignalBlocker block(this);
-        setCurrentIndex(best);
-    }
+    current_ = best;
+    QSignalBlocker block(this);
+    setCurrentIndex(best);
 }
 
 void DriveList::focusInEvent(QFocusEvent* event) {
