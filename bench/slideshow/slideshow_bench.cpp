@@ -3,6 +3,7 @@
 // each tick is timed from the start of Timer1_Timer to the end of the repaint of
 // the full view it shows, which is the pause the user sees.
 
+#include "../common/bench_program.h"
 #include "app/forms.h"
 #include "full_view/frm_full_view.h"
 #include "main_window/frm_image.h"
@@ -122,17 +123,9 @@ int main(int argc, char** argv) {
         }
     }
 
-    platform::QtClock clock;
     PrintedMessages messages;
-    platform::QtDrives drives;
-    platform::StandardRandom random;
-    platform::Platform platform;
-    platform.clock = &clock;
-    platform.messages = &messages;
-    platform.drives = &drives;
-    platform.random = &random;
-    platform.settingsPath = temp.filePath(QStringLiteral("default.dat"));
-    platform.fallbackFolder = temp.path();
+    bench::BenchPlatform program(temp.path(), &messages);
+    platform::Platform& platform = program.platform;
 
     const int ticks = 5;
     QStringList figures;

@@ -6,6 +6,7 @@
 // nothing. For comparison, the same picture read on the user-interface thread, as
 // a click once did.
 
+#include "../common/bench_program.h"
 #include "app/forms.h"
 #include "full_view/frm_full_view.h"
 #include "main_window/frm_image.h"
@@ -83,18 +84,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    QTemporaryDir config;
-    platform::QtClock clock;
-    platform::QtMessageBoxes messages;
-    platform::QtDrives drives;
-    platform::StandardRandom random;
-    platform::Platform platform;
-    platform.clock = &clock;
-    platform.messages = &messages;
-    platform.drives = &drives;
-    platform.random = &random;
-    platform.settingsPath = config.filePath(QStringLiteral("default.dat"));
-    platform.fallbackFolder = folder;
+    bench::BenchPlatform program(folder);
+    platform::Platform& platform = program.platform;
     Forms forms(platform);
     forms.onEnd = [] { QApplication::quit(); };
     forms.start();

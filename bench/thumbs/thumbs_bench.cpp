@@ -6,6 +6,7 @@
 // cache from XDG_CACHE_HOME as the program does, so that two children with the same
 // cache measure a first and a second opening.
 
+#include "../common/bench_program.h"
 #include "app/forms.h"
 #include "main_window/frm_image.h"
 #include "platform/core/random.h"
@@ -284,18 +285,8 @@ int measure(int argc, char** argv, const QString& folder) {
     }
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    QTemporaryDir config;
-    platform::QtClock clock;
-    platform::QtMessageBoxes messages;
-    platform::QtDrives drives;
-    platform::StandardRandom random;
-    platform::Platform platform;
-    platform.clock = &clock;
-    platform.messages = &messages;
-    platform.drives = &drives;
-    platform.random = &random;
-    platform.settingsPath = config.filePath(QStringLiteral("default.dat"));
-    platform.fallbackFolder = folder;
+    bench::BenchPlatform program(folder);
+    platform::Platform& platform = program.platform;
 
     Forms forms(platform);
     forms.onEnd = [] { QApplication::quit(); };
