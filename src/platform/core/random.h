@@ -23,8 +23,8 @@ public:
 
 // A 64-bit SplitMix generator, seeded from the system's entropy unless a seed is
 // given. Every one of the 2^24 single-precision draws is equally likely, and the
-// view order re-seeds with 0 before each draw: a re-seed adds the number's bits
-// to the state, so 0 leaves the sequence exactly as it was.
+// view order re-seeds with 0 before each draw: a re-seed mixes the number's bits
+// into the state, and 0 has none, so it leaves the sequence exactly as it was.
 class StandardRandom final : public Random {
 public:
     StandardRandom();
