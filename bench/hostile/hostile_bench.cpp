@@ -7,6 +7,7 @@
 // A child run is `hostile_bench --run FILE MODE`, MODE one of thumb, preview, full
 // and save; it prints "ok" or "refused", the milliseconds and the peak resident
 // memory in MB.
+#include "../common/photo.h"
 #include "platform/pictures/picture.h"
 #include "platform/pictures/wmf/player.h"
 #include "platform/pictures/wmf/wmf.h"
@@ -32,8 +33,6 @@ namespace pictures = plenarvo::pictures;
 namespace wmf = plenarvo::pictures::wmf;
 
 namespace {
-
-QImage photoLike(QSize size);
 
 const QSize kThumb(160, 120);
 const QSize kPreview(457, 417);
@@ -100,7 +99,7 @@ int runOne(const QString& path, const QString& mode) {
 // and a 6000x4000 JPEG 200 times in all; prints the failures of each kind.
 int runConcurrency() {
     const QByteArray gif = hostile::gif(QSize(5000, 4000), hostile::bands(QSize(5000, 4000)));
-    const QByteArray jpeg = hostile::jpeg(photoLike(QSize(6000, 4000)), false, 85);
+    const QByteArray jpeg = hostile::jpeg(plenarvo::bench::photoLike(QSize(6000, 4000)), false, 85);
     QImage iconImage(48, 48, QImage::Format_ARGB32);
     iconImage.fill(Qt::red);
     QByteArray icon;
@@ -136,19 +135,6 @@ struct Case {
 bool write(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QImage photoLike(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const quint32 noise = (quint32(x) * 2654435761u ^ quint32(y) * 40503u) >> 28;
-            line[x] = qRgb((x * 255 / size.width() + int(noise)) & 0xFF,
-                           (y * 255 / size.height() + int(noise)) & 0xFF, 128);
-        }
-    }
-    return image;
 }
 
 }  // namespace
@@ -195,8 +181,8 @@ int main(int argc, char** argv) {
          [] { return hostile::bmp8(14800, 14800, 0, QByteArray(44000, '\x40')); }, all},
         {QStringLiteral("jpeg_progressive_claims_14800"), true,
          [] {
-             return hostile::jpegClaiming(hostile::jpeg(photoLike(QSize(16, 16)), true, 50), 14800,
-                                          14800);
+             return hostile::jpegClaiming(
+                 hostile::jpeg(plenarvo::bench::photoLike(QSize(16, 16)), true, 50), 14800, 14800);
          },
          all},
         {QStringLiteral("gif_screen_65535x3300"), true,
@@ -213,7 +199,10 @@ int main(int argc, char** argv) {
     if (!skipLarge) {
         cases.push_back({QStringLiteral("jpeg_200mp"),
                          false,
-                         [] { return hostile::jpeg(photoLike(QSize(16384, 12208)), false, 85); },
+                         [] {
+                             return hostile::jpeg(plenarvo::bench::photoLike(QSize(16384, 12208)),
+                                                  false, 85);
+                         },
                          {QStringLiteral("thumb"), QStringLiteral("full")}});
         cases.push_back({QStringLiteral("bmp_12000x9000x24"),
                          false,

@@ -2,6 +2,7 @@
 // preview size, against a plain full-size decode of the same file and against
 // libjpeg-turbo's djpeg decoding at the same DCT scale.
 
+#include "../common/photo.h"
 #include "platform/pictures/picture.h"
 
 #include <QCoreApplication>
@@ -23,27 +24,6 @@ using plenarvo::pictures::Picture;
 namespace {
 
 const QSize kPreviewBox(457, 417);
-
-// Photo-like content: smooth gradients with some grain, so that the JPEG has real
-// detail to decode, as a camera picture does.
-QImage photoLike(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    quint32 seed = 2463534242u;
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            seed ^= seed << 13;
-            seed ^= seed >> 17;
-            seed ^= seed << 5;
-            const int grain = int(seed & 31) - 16;
-            const int r = 40 + 160 * x / width + grain;
-            const int g = 60 + 140 * y / height + grain;
-            const int b = 200 - 120 * (x + y) / (width + height) + grain;
-            line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-        }
-    }
-    return image;
-}
 
 double medianMs(int runs, const std::function<bool()>& work) {
     std::vector<double> times;
@@ -108,7 +88,7 @@ QString writePhoto(const QTemporaryDir& dir, const QString& name, QSize size) {
     const QString path = dir.filePath(name);
     QImageWriter writer(path, "jpeg");
     writer.setQuality(90);
-    if (!writer.write(photoLike(size.width(), size.height()))) {
+    if (!writer.write(plenarvo::bench::photoLike(size))) {
         std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path),
                      qPrintable(writer.errorString()));
         return {};

@@ -4,6 +4,7 @@
 // the full view it shows, which is the pause the user sees.
 
 #include "../common/bench_program.h"
+#include "../common/photo.h"
 #include "app/forms.h"
 #include "full_view/frm_full_view.h"
 #include "main_window/frm_image.h"
@@ -38,18 +39,7 @@ public:
 
 // A photo-like JPEG: smooth gradients with grain, quality 90.
 void writePhoto(const QString& path, QSize size, int seed) {
-    QImage image(size, QImage::Format_RGB32);
-    QRandomGenerator grain(static_cast<quint32>(seed));
-    for (int y = 0; y < size.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const int noise = static_cast<int>(grain.bounded(24U)) - 12;
-            const int r = std::clamp(x * 255 / size.width() + noise, 0, 255);
-            const int g = std::clamp(y * 255 / size.height() + noise, 0, 255);
-            const int b = std::clamp((x + y + seed * 97) % 256 + noise, 0, 255);
-            line[x] = qRgb(r, g, b);
-        }
-    }
+    const QImage image = bench::photoLike(size, static_cast<quint32>(seed));
     if (!image.save(path, "JPEG", 90)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         std::exit(1);

@@ -7,6 +7,7 @@
 // a click once did.
 
 #include "../common/bench_program.h"
+#include "../common/photo.h"
 #include "app/forms.h"
 #include "full_view/frm_full_view.h"
 #include "main_window/frm_image.h"
@@ -29,29 +30,7 @@
 
 using namespace plenarvo;
 
-namespace {
-
-// Gradients with grain, so that the JPEG has real detail to decode.
-QImage photoLike(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    quint32 noise = 2463534242u;
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const int grain = static_cast<int>(noise & 31) - 16;
-            const int r = 20 + 160 * x / width + grain;
-            const int g = 40 + 150 * y / height + grain;
-            const int b = 220 - 120 * (x + y) / (width + height) + grain;
-            line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-        }
-    }
-    return image;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -66,7 +45,7 @@ int main(int argc, char** argv) {
     {
         QImageWriter writer(photo, "jpeg");
         writer.setQuality(90);
-        if (!writer.write(photoLike(12000, 8400))) {  // 100 megapixels
+        if (!writer.write(bench::photoLike(QSize(12000, 8400)))) {  // 100 megapixels
             std::printf("could not write the photo\n");
             return 1;
         }

@@ -7,6 +7,7 @@
 // cache measure a first and a second opening.
 
 #include "../common/bench_program.h"
+#include "../common/photo.h"
 #include "app/forms.h"
 #include "main_window/frm_image.h"
 #include "platform/core/random.h"
@@ -37,28 +38,6 @@ using namespace plenarvo;
 namespace {
 
 constexpr int kPhotos = 755;
-
-// Photo-like content: smooth gradients that differ from picture to picture, with
-// grain, so that the JPEG has real detail to decode, as a camera picture does.
-QImage photoLike(int width, int height, quint32 seed) {
-    QImage image(width, height, QImage::Format_RGB32);
-    quint32 noise = 2463534242u ^ (seed * 2654435761u);
-    const int hue = static_cast<int>(seed * 37 % 200);
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const int grain = static_cast<int>(noise & 31) - 16;
-            const int r = 20 + (hue + 160 * x / width) % 220 + grain;
-            const int g = 40 + 150 * y / height + grain;
-            const int b = 220 - 120 * (x + y) / (width + height) + grain;
-            line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-        }
-    }
-    return image;
-}
 
 bool writeImage(const QImage& image, const QString& path, const char* format, int quality = -1) {
     QImageWriter writer(path, format);
@@ -201,7 +180,8 @@ bool makeFolders(const QString& cache) {
                 const QString path = QDir(photos).filePath(
                     QStringLiteral("photo%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
                 if (!QFile::exists(path)) {
-                    writeImage(photoLike(4000, 3000, static_cast<quint32>(i)), path, "jpeg", 85);
+                    writeImage(bench::photoLike(QSize(4000, 3000), static_cast<quint32>(i)), path,
+                               "jpeg", 85);
                 }
             });
         }
@@ -221,20 +201,22 @@ bool makeFolders(const QString& cache) {
                     QDir(mixed).filePath(QStringLiteral("m%1").arg(i, 3, 10, QLatin1Char('0')));
                 switch (i % 4) {
                     case 0:
-                        writeImage(photoLike(800 + i, 600, seed), base + QStringLiteral(".bmp"),
-                                   "bmp");
+                        writeImage(bench::photoLike(QSize(800 + i, 600), seed),
+                                   base + QStringLiteral(".bmp"), "bmp");
                         break;
                     case 1:
-                        writeGif(photoLike(500, 400 + i, seed), base + QStringLiteral(".gif"));
+                        writeGif(bench::photoLike(QSize(500, 400 + i), seed),
+                                 base + QStringLiteral(".gif"));
                         break;
                     case 2:
-                        writeImage(photoLike(32 << (i / 4 % 4), 32 << (i / 4 % 4), seed)
-                                       .scaled(i % 8 == 2 ? 256 : 48, i % 8 == 2 ? 256 : 48),
-                                   base + QStringLiteral(".ico"), "ico");
+                        writeImage(
+                            bench::photoLike(QSize(32 << (i / 4 % 4), 32 << (i / 4 % 4)), seed)
+                                .scaled(i % 8 == 2 ? 256 : 48, i % 8 == 2 ? 256 : 48),
+                            base + QStringLiteral(".ico"), "ico");
                         break;
                     default: {
                         const QSize s = jpegSizes[i / 4 % 4];
-                        writeImage(photoLike(s.width(), s.height(), seed),
+                        writeImage(bench::photoLike(QSize(s.width(), s.height()), seed),
                                    base + QStringLiteral(".jpg"), "jpeg", 85);
                     }
                 }

@@ -565,15 +565,20 @@ QImage decodeDib(const QByteArray& data, const Bytes& b, const Dib& dib, bool* c
     return image;
 }
 
-}  // namespace
-
-std::optional<QSize> bmpSize(const QByteArray& file, QString* problem) {
-    const Bytes b(file);
+// The bitmap header behind a BMP file's own 14-byte header.
+std::optional<Dib> parseBmpFile(const Bytes& b, QString* problem) {
     if (!b.has(0, 14) || b.u16(0) != 0x4D42) {
         say(problem, "no bitmap file header");
         return std::nullopt;
     }
-    const std::optional<Dib> dib = parseDib(b, 14, b.u32(10), false, problem);
+    return parseDib(b, 14, b.u32(10), false, problem);
+}
+
+}  // namespace
+
+std::optional<QSize> bmpSize(const QByteArray& file, QString* problem) {
+    const Bytes b(file);
+    const std::optional<Dib> dib = parseBmpFile(b, problem);
     if (!dib) {
         return std::nullopt;
     }
@@ -586,11 +591,7 @@ std::optional<QSize> bmpSize(const QByteArray& file, QString* problem) {
 
 QImage decodeBmp(const QByteArray& file, QString* problem) {
     const Bytes b(file);
-    if (!b.has(0, 14) || b.u16(0) != 0x4D42) {
-        say(problem, "no bitmap file header");
-        return {};
-    }
-    const std::optional<Dib> dib = parseDib(b, 14, b.u32(10), false, problem);
+    const std::optional<Dib> dib = parseBmpFile(b, problem);
     if (!dib) {
         return {};
     }
@@ -604,11 +605,7 @@ QImage decodeBmp(const QByteArray& file, QString* problem) {
 
 QImage decodeBmpShrunk(const QByteArray& file, QSize target, QString* problem) {
     const Bytes b(file);
-    if (!b.has(0, 14) || b.u16(0) != 0x4D42) {
-        say(problem, "no bitmap file header");
-        return {};
-    }
-    const std::optional<Dib> dib = parseDib(b, 14, b.u32(10), false, problem);
+    const std::optional<Dib> dib = parseBmpFile(b, problem);
     if (!dib) {
         return {};
     }
