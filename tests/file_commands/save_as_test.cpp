@@ -12,6 +12,7 @@
 
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
+using plenarvo::testing::writeBytes;
 
 namespace {
 
@@ -131,10 +132,7 @@ TEST_F(SaveAs, CorpusGifAndMetafileFollowTheSameRules) {
 
 TEST_F(SaveAs, OverwritesAnExistingFileWholeAndLeavesNoTemporaryFiles) {
     const QString target = QDir(out).filePath(QStringLiteral("old.bmp"));
-    QFile old(target);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(100000, 'x'));
-    old.close();
+    ASSERT_TRUE(writeBytes(target, QByteArray(100000, 'x')));
     preview(QStringLiteral("a.bmp"));
     saveAs(target);
     EXPECT_EQ(readAll(target), readAll(QDir(pics).filePath(QStringLiteral("a.bmp"))));
@@ -147,11 +145,7 @@ TEST_F(SaveAs, AFailedWriteKeepsTheOldFileTellsTheUserAndLeavesThePreview) {
     // As root, permissions stop nothing: a name at the length limit exists, but
     // the file written beside it first cannot; a folder that is a file cannot hold one.
     const QString existing = QDir(out).filePath(QString(250, u'n') + QStringLiteral(".bmp"));
-    {
-        QFile file(existing);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << file.errorString().toStdString();
-        file.write("old picture");
-    }
+    ASSERT_TRUE(writeBytes(existing, "old picture"));
     const QString notAFolder = QDir(pics).filePath(QStringLiteral("a.bmp"));
     saveAs(existing);
     saveAs(notAFolder + QStringLiteral("/x.bmp"));

@@ -156,16 +156,6 @@ TEST(HostileRaster, ALargeBitmapIsShrunkAsItIsReadWithoutItsFullSizeBuffer) {
     EXPECT_EQ(qAlpha(partial.pixel(50, 0)), 0);
 }
 
-TEST(HostileIcon, AnEntryIsTriedOnlyWithItsData) {
-    // Hundreds of entries claiming 4096x4096 with a byte of pixels each: each is
-    // refused before anything is allocated for it, and only a few are tried.
-    const QByteArray icon = hostile::iconFlood(300, 4096, 4096);
-    detail::memoryAccount() = {};
-    QString error;
-    EXPECT_TRUE(Picture::fromData(icon, &error).isNull());
-    EXPECT_EQ(detail::memoryAccount().total, 0);
-}
-
 TEST(HostileMetafile, APatternBitmapLargerThanItsHeaderIsNotKept) {
     const QByteArray file = hostile::bigPatternBrushes(hostile::flatPng(QSize(1500, 1500)), 20);
     wmf::PlayStats stats;

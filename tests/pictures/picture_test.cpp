@@ -264,9 +264,6 @@ TEST_F(PictureFiles, BitmapsWithAbsurdHeadersFailAndShortOnesShowWhatTheyHold) {
     EXPECT_TRUE(Picture::fromFile(write("huge.bmp", bmp), &error).isNull());
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(decodeScaled(write("huge2.bmp", bmp), QSize(95, 81)).isNull());
-    QByteArray huge = bmpHeader(8000, 6000, 8, 1, 2, 8);  // RLE, 48 megapixels
-    huge.append(QByteArray("\0\0\0\0\xFF\xFF\xFF\0\x02\x01\x00\x00\x00\x01", 14));
-    EXPECT_TRUE(Picture::fromData(huge).image().isNull());
 
     // A 4x2 RLE8 bitmap: the bottom row "1 1 0 0" by a run, then end of bitmap,
     // so the top row is skipped and stays transparent.

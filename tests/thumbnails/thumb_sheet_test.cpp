@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <functional>
+
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
 using plenarvo::testing::writeBytes;
@@ -132,13 +134,6 @@ protected:
     }
     QString pics;
 };
-
-TEST_F(ThumbSheet, PalletHeightRoundsTheFormula) {
-    EXPECT_EQ(FrmThumb::palletHeightFor(0), 200);
-    EXPECT_EQ(FrmThumb::palletHeightFor(5), 367);
-    EXPECT_EQ(FrmThumb::palletHeightFor(24), 1000);
-    EXPECT_EQ(FrmThumb::palletHeightFor(755), 25367);
-}
 
 TEST_F(ThumbSheet, AnEmptyFolderShowsOnlyTheDisabledEmblem) {
     FrmThumb& s = open(0);
@@ -352,22 +347,18 @@ TEST_F(ThumbSheet, CellsHoldReducedCopiesAndAnUnreadableFileKeepsItsName) {
 
 TEST_F(ThumbSheet, BackgroundClickKeyAndCloseReturnToTheMainWindow) {
     open(3);
-    QTest::mouseClick(sheet().picHold, Qt::LeftButton, {}, QPoint(900, 250));
-    settle();
-    EXPECT_TRUE(main().isVisible());
-    EXPECT_FALSE(forms->isLoaded(Window::Thumb));
-
-    main().cmdThumb_Click();
-    QTest::keyClick(sheet().vsrPallet, Qt::Key_Q);  // the bar has no use for it
-    settle();
-    EXPECT_TRUE(main().isVisible());
-    EXPECT_FALSE(forms->isLoaded(Window::Thumb));
-
-    main().cmdThumb_Click();
-    sheet().close();
-    settle();
-    EXPECT_TRUE(main().isVisible());
-    EXPECT_FALSE(forms->isLoaded(Window::Thumb));
+    const std::function<void()> ways[] = {
+        [this] { QTest::mouseClick(sheet().picHold, Qt::LeftButton, {}, QPoint(900, 250)); },
+        [this] { QTest::keyClick(sheet().vsrPallet, Qt::Key_Q); },  // the bar has no use for it
+        [this] { sheet().close(); },
+    };
+    for (const auto& leave : ways) {
+        leave();
+        settle();
+        EXPECT_TRUE(main().isVisible());
+        EXPECT_FALSE(forms->isLoaded(Window::Thumb));
+        main().cmdThumb_Click();
+    }
 }
 
 TEST_F(ThumbSheet, OpeningAgainDiscardsTheOldSheet) {
