@@ -30,7 +30,7 @@ bool near(const QImage& image, QColor colour) {
 
 class Folders : public Robustness {};
 
-TEST_F(Folders, FiveThousandFilesAreCountedSortedCappedAndWrapped) {
+TEST_F(Folders, FiveThousandFilesAreCountedAndSortedWithoutRegardToCase) {
     constexpr int kPictures = 5000;
     const QString pics = folder(QStringLiteral("many"));
     // Names in three letter cases, written in a shuffled order; the list sorts
@@ -67,27 +67,6 @@ TEST_F(Folders, FiveThousandFilesAreCountedSortedCappedAndWrapped) {
         ASSERT_EQ(w.filPic->list(i), names[i]) << "at " << i;
     }
 
-    // The sheet: the first 755 files only, each with its picture.
-    FrmThumb& s = openSheet();
-    EXPECT_EQ(s.ThumbCount, FrmThumb::kMaxPictures);
-    buildWholeSheet();
-    ASSERT_EQ(static_cast<int>(s.cells().size()), FrmThumb::kMaxPictures + 1);
-    EXPECT_EQ(s.lblThumb(FrmThumb::kMaxPictures)->text(), names[FrmThumb::kMaxPictures - 1]);
-    EXPECT_EQ(s.thumbnails().requestedUpTo(), FrmThumb::kMaxPictures);
-    EXPECT_EQ(arrived.size(), FrmThumb::kMaxPictures);
-    const controls::Image* last = s.imgThumb(FrmThumb::kMaxPictures);
-    ASSERT_NE(last, nullptr);
-    EXPECT_TRUE(near(last->shownImage(), QColor::fromHsv(754 % 360, 200, 200)));
-    QTest::keyClick(&s, Qt::Key_Space);
-    settle();
-    ASSERT_TRUE(w.isVisible());
-
-    // Consecutive order steps on from the last file to the first.
-    w.filPic->setListIndex(kPictures - 2);
-    w.SelectNextFile();
-    EXPECT_EQ(w.filPic->listIndex(), kPictures - 1);
-    w.SelectNextFile();
-    EXPECT_EQ(w.filPic->listIndex(), 0);
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
