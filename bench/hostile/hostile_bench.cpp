@@ -8,9 +8,9 @@
 // and save; it prints "ok" or "refused", the milliseconds and the peak resident
 // memory in MB.
 #include "../common/photo.h"
-#include "platform/pictures/picture.h"
-#include "platform/pictures/wmf/player.h"
-#include "platform/pictures/wmf/wmf.h"
+#include "pictures/picture.h"
+#include "pictures/wmf/player.h"
+#include "pictures/wmf/wmf.h"
 #include "support/hostile_files.h"
 
 #include <QBuffer>

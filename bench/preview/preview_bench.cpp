@@ -3,7 +3,7 @@
 // libjpeg-turbo's djpeg decoding at the same DCT scale.
 
 #include "../common/photo.h"
-#include "platform/pictures/picture.h"
+#include "pictures/picture.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // Times the metafile renderer on every metafile of the corpus: a rendering at the
 // natural size and one at thumbnail size, the median of several runs each.
-#include "platform/pictures/wmf/wmf.h"
+#include "pictures/wmf/wmf.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the picture library the way the program uses it: the
 // header, a thumbnail-sized decode, the whole picture, then the bytes Save As
 // writes. Any crash, sanitizer report, hang or runaway allocation is a finding.
-#include "platform/pictures/picture.h"
+#include "pictures/picture.h"
 
 #include <QGuiApplication>
 

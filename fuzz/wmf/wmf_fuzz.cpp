@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the metafile renderer: the natural size, then a small
 // rendering. Any crash, sanitizer report, hang or runaway allocation is a finding.
-#include "platform/pictures/wmf/wmf.h"
+#include "pictures/wmf/wmf.h"
 
 #include <QGuiApplication>
 

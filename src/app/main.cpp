@@ -4,7 +4,7 @@
 #include "main_window/frm_image.h"
 #include "platform/core/paths.h"
 #include "platform/core/random.h"
-#include "platform/pictures/cost.h"
+#include "pictures/cost.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_help.h"
 #include "platform/qt/qt_platform.h"

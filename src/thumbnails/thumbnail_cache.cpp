@@ -1,7 +1,7 @@
 #include "thumbnails/thumbnail_cache.h"
 
-#include "platform/pictures/cost.h"
-#include "platform/pictures/picture.h"
+#include "pictures/cost.h"
+#include "pictures/picture.h"
 #include "thumbnails/embedded_thumbnail.h"
 
 #include <QBuffer>

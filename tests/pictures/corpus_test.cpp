@@ -1,7 +1,7 @@
 // Every bitmap, icon, GIF and JPEG of the shared picture corpus, read the way the
 // program reads it (the metafiles have their own corpus test).
 
-#include "platform/pictures/picture.h"
+#include "pictures/picture.h"
 
 #include "support/corpus.h"
 

@@ -1,9 +1,9 @@
 // Small files made to cost far more than their size, and honest large pictures
 // beside them: what the library sets aside is checked through its own account.
-#include "platform/pictures/cost.h"
-#include "platform/pictures/picture.h"
-#include "platform/pictures/wmf/player.h"
-#include "platform/pictures/wmf/wmf.h"
+#include "pictures/cost.h"
+#include "pictures/picture.h"
+#include "pictures/wmf/player.h"
+#include "pictures/wmf/wmf.h"
 #include "support/hostile_files.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Picture and decodeScaled on files made at test time.
 
-#include "platform/pictures/picture.h"
+#include "pictures/picture.h"
 #include "support/le_bytes.h"
 
 #include <gtest/gtest.h>

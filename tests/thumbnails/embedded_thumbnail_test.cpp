@@ -1,6 +1,6 @@
 #include "thumbnails/embedded_thumbnail.h"
 
-#include "platform/pictures/picture.h"
+#include "pictures/picture.h"
 #include "thumbnails/exif_jpeg.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "thumbnails/thumbnail_cache.h"
 
-#include "platform/pictures/picture.h"
+#include "pictures/picture.h"
 #include "support/corpus.h"
 #include "thumbnails/exif_jpeg.h"
 

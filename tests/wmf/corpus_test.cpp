@@ -1,7 +1,7 @@
 // The renderer against the real metafiles of the shared corpus: natural sizes, the
 // look compared with reference renderings, and damaged files failing cleanly.
-#include "platform/pictures/wmf/player.h"
-#include "platform/pictures/wmf/wmf.h"
+#include "pictures/wmf/player.h"
+#include "pictures/wmf/wmf.h"
 
 #include "support/corpus.h"
 

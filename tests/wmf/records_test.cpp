@@ -1,7 +1,7 @@
 // Precise behaviours of the renderer on tiny metafiles built in the test.
 #include "metafile_builder.h"
 
-#include "platform/pictures/wmf/wmf.h"
+#include "pictures/wmf/wmf.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // recognised, how their header is checked and how they are decoded, at full size
 // or straight at a target size. Internal to the picture library.
 
-#include "platform/pictures/picture.h"
+#include "pictures/picture.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "dib.h"
 
-#include "platform/pictures/bmp.h"
+#include "pictures/bmp.h"
 
 #include <algorithm>
 

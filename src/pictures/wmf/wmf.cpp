@@ -3,7 +3,7 @@
 #include "bytes.h"
 #include "player.h"
 
-#include "platform/pictures/cost.h"
+#include "pictures/cost.h"
 
 #include <QPainter>
 

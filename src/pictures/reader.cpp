@@ -1,7 +1,7 @@
-#include "platform/pictures/reader.h"
+#include "pictures/reader.h"
 
-#include "platform/pictures/bmp.h"
-#include "platform/pictures/cost.h"
+#include "pictures/bmp.h"
+#include "pictures/cost.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -14,7 +14,7 @@
 #include <vector>
 
 #ifdef PLENARVO_HAS_WMF
-#include "platform/pictures/wmf/wmf.h"
+#include "pictures/wmf/wmf.h"
 #endif
 
 namespace plenarvo::pictures {

@@ -1,7 +1,7 @@
-#include "platform/pictures/picture.h"
+#include "pictures/picture.h"
 
-#include "platform/pictures/cost.h"
-#include "platform/pictures/reader.h"
+#include "pictures/cost.h"
+#include "pictures/reader.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "dib.h"
 #include "text.h"
 
-#include "platform/pictures/cost.h"
+#include "pictures/cost.h"
 
 #include <QFont>
 #include <QFontMetricsF>

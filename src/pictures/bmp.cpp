@@ -1,8 +1,8 @@
-#include "platform/pictures/bmp.h"
+#include "pictures/bmp.h"
 
-#include "platform/pictures/cost.h"
-#include "platform/pictures/picture.h"
-#include "platform/pictures/reader.h"
+#include "pictures/cost.h"
+#include "pictures/picture.h"
+#include "pictures/reader.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -1,4 +1,4 @@
-#include "platform/pictures/cost.h"
+#include "pictures/cost.h"
 
 #include <QImageReader>
 
