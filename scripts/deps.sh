@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
   googletest libgtest-dev
-  clang
+  clang clang-tidy clang-format
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth openbox x11-utils xdotool imagemagick
   libjpeg-turbo-progs libvips-tools poppler-utils

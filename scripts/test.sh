@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the test suite, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of each fuzz target.
+# Sets up, builds and runs every test: the formatting check and clang-tidy, the test
+# suite built with gcc, the same suite built with clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer, a short run of each fuzz target, and smoke runs of the
+# installed program.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -12,12 +14,20 @@ echo "== Build and test"
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$root/build" -j"$jobs"
 
-echo "== Sanitizer build and test"
-cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPLENARVO_SANITIZE=ON \
-  -DPLENARVO_BENCH=OFF
+echo "== Formatting"
+bash "$root/scripts/lint.sh" "$root/build" format
+
+echo "== Sanitizer build (clang) and test"
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DPLENARVO_SANITIZE=ON -DPLENARVO_BENCH=OFF
 cmake --build "$root/build-asan" -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+
+# clang-tidy runs beside the fuzz and smoke runs, which leave a core mostly idle.
+tidy_log=$(mktemp)
+nice bash "$root/scripts/lint.sh" "$root/build" tidy >"$tidy_log" 2>&1 &
+tidy_pid=$!
 
 echo "== Fuzz targets, a short run each"
 bash "$root/fuzz/run-short.sh" 30
@@ -37,6 +47,16 @@ echo "== The same at a scale factor of 2, screenshots in build/screenshots"
 echo "== The installed program under a Wayland compositor (weston on Xvfb)"
 (unset QT_QPA_PLATFORM; bash "$root/tests/smoke/wayland.sh" "$prefix" "$shots")
 rm -rf "$prefix"
+
+echo "== clang-tidy"
+tidy_status=0
+wait "$tidy_pid" || tidy_status=$?
+cat "$tidy_log"
+rm -f "$tidy_log"
+if [ "$tidy_status" -ne 0 ]; then
+  echo "clang-tidy found problems"
+  exit "$tidy_status"
+fi
 
 echo "== Tests"
 ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
