@@ -115,19 +115,5 @@ TEST(SlideOrder, RandomOrderReachesEveryFileEquallyOften) {
     EXPECT_LT(chiSquare, limit);
 }
 
-// With the program's own generator the prediction holds tick after tick, and the
-// re-seeds leave the sequence as an untouched generator draws it.
-TEST(SlideOrder, ThePredictionHoldsWithTheProgramsGenerator) {
-    platform::StandardRandom plain(42);
-    platform::StandardRandom shown(42);
-    for (int i = 0; i < 50; ++i) {
-        const std::optional<int> ahead = predictedIndex(ViewOrder::Random, 0, 755, shown);
-        const int step = stepIndex(ViewOrder::Random, 0, 755, shown);
-        ASSERT_TRUE(ahead.has_value());
-        EXPECT_EQ(*ahead, step) << i;
-        EXPECT_EQ(drawnIndex(plain.draw(), 755), step) << i;
-    }
-}
-
 }  // namespace
 }  // namespace plenarvo
