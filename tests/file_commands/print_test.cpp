@@ -5,6 +5,7 @@
 
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
+using plenarvo::testing::expectNear;
 using plenarvo::testing::inkBox;
 using plenarvo::testing::renderJob;
 
@@ -14,70 +15,61 @@ protected:
         if (QStringLiteral(PDFTOPPM).isEmpty()) {
             GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
         }
-        pics = folder(QStringLiteral("pics"));
         start();
     }
     // Previews a dark cyan picture whose top left 20 x 10 pixels are red.
     void preview(QSize size) {
-        const QImage image = plenarvo::testing::markedPicture(size);
-        const QString path = QDir(pics).filePath(QStringLiteral("p.bmp"));
-        ASSERT_TRUE(image.save(path));
+        const QString path = QDir(folder(QStringLiteral("pics"))).filePath(QStringLiteral("p.bmp"));
+        ASSERT_TRUE(plenarvo::testing::markedPicture(size).save(path));
         QString error;
         ASSERT_TRUE(main().loadPreview(path, QStringLiteral("p.bmp"), &error));
     }
-    void print(int copies) {
+    // Prints from the File menu, the print dialog answering `copies`; the pages
+    // of the jobs this sent, each job checked to be one page.
+    QList<QImage> print(int copies) {
+        const qsizetype before = printer.jobs.size();
         printer.copies = copies;
         main().mnuFilePrint->action()->trigger();
+        QList<QImage> pages;
+        for (const QString& job : printer.jobs.mid(before)) {
+            const QList<QImage> rendered = renderJob(job);
+            EXPECT_EQ(rendered.size(), 1) << job.toStdString();
+            pages += rendered.mid(0, 1);
+        }
+        return pages;
     }
     // The printable area in dots at 96 to the inch.
     QRect printable() const {
         const QRectF points = printer.layout.paintRect(QPageLayout::Point);
         return QRectF(points.topLeft() * 96 / 72, points.size() * 96 / 72).toRect();
     }
-    // The one page of a job.
-    QImage onlyPage(const QString& job) {
-        const QList<QImage> pages = renderJob(job);
-        EXPECT_EQ(pages.size(), 1) << job.toStdString();
-        return pages.value(0);
-    }
-    // Whether two boxes agree to a dot at each edge (edges fall between dots).
-    static void expectNear(const QRect& a, const QRect& b) {
-        EXPECT_NEAR(a.left(), b.left(), 1);
-        EXPECT_NEAR(a.top(), b.top(), 1);
-        EXPECT_NEAR(a.right(), b.right(), 1);
-        EXPECT_NEAR(a.bottom(), b.bottom(), 1);
-    }
-    QString pics;
 };
 
-TEST_F(Print, EachCopyIsAOnePageJobWithThePictureAtItsOwnSizeTopLeft) {
-    print(1);  // before any preview: the start picture, within its own size
-    ASSERT_EQ(printer.jobs.size(), 1);
-    const QRect start = inkBox(onlyPage(printer.jobs[0]));
-    ASSERT_FALSE(start.isEmpty());
+TEST_F(Print, EachCopyIsAJobWithThePictureAtItsOwnSizeTopLeftCutAtThePageEdge) {
+    // Before any preview: the start picture, within its own size.
+    const QList<QImage> start = print(1);
+    ASSERT_EQ(start.size(), 1);
+    const QRect ink = inkBox(start[0]);
     EXPECT_TRUE(QRect(printable().topLeft(), FrmImage::startPicture().size())
                     .adjusted(-1, -1, 1, 1)
-                    .contains(start));
-    EXPECT_GT(start.width(), 600);
+                    .contains(ink));
+    EXPECT_GT(ink.width(), 600);
 
-    preview({40, 30});
-    print(3);
-    ASSERT_EQ(printer.jobs.size(), 4);
-    for (const QString& job : printer.jobs.mid(1)) {
-        const QImage page = onlyPage(job);
-        expectNear(inkBox(page), QRect(printable().topLeft(), QSize(40, 30)));
-        expectNear(inkBox(page, true), QRect(printable().topLeft(), QSize(20, 10)));
+    struct Case {
+        QSize picture;
+        int copies;
+    };
+    // A picture larger than the page is cut at the printable area, never shrunk.
+    for (const Case& c : {Case{{40, 30}, 3}, Case{{1200, 1600}, 1}}) {
+        preview(c.picture);
+        const QList<QImage> pages = print(c.copies);
+        ASSERT_EQ(pages.size(), c.copies);
+        for (const QImage& page : pages) {
+            expectNear(inkBox(page), QRect(printable().topLeft(), c.picture) & printable());
+            expectNear(inkBox(page, true), QRect(printable().topLeft(), QSize(20, 10)));
+        }
     }
     EXPECT_TRUE(messages.shown.isEmpty());
-}
-
-TEST_F(Print, APictureLargerThanThePageIsCutAtItsEdgesNeverShrunk) {
-    preview({1200, 1600});
-    print(1);
-    ASSERT_EQ(printer.jobs.size(), 1);
-    const QImage page = onlyPage(printer.jobs[0]);
-    expectNear(inkBox(page), printable());
-    expectNear(inkBox(page, true), QRect(printable().topLeft(), QSize(20, 10)));
 }
 
 TEST_F(Print, ACancelledDialogOrAFailedJobEndsTheCommandSilently) {

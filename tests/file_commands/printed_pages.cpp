@@ -1,5 +1,7 @@
 #include "file_commands/printed_pages.h"
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -36,6 +38,13 @@ QRect inkBox(const QImage& page, bool redOnly) {
         }
     }
     return box;
+}
+
+void expectNear(const QRect& got, const QRect& want) {
+    EXPECT_NEAR(got.left(), want.left(), 1);
+    EXPECT_NEAR(got.top(), want.top(), 1);
+    EXPECT_NEAR(got.right(), want.right(), 1);
+    EXPECT_NEAR(got.bottom(), want.bottom(), 1);
 }
 
 QImage markedPicture(QSize size) {

@@ -7,44 +7,49 @@
 #include <QTemporaryDir>
 
 using namespace plenarvo::settings;
+using Status = ReadResult::Status;
 
 namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 QString writeBytes(const QTemporaryDir& dir, const QByteArray& bytes) {
     QString path = dir.filePath(QStringLiteral("default.dat"));
     QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     return path;
 }
 
-}  // namespace
+// A folder line and seven flag lines, "maybe" at flag `bad` (none when -1).
+QByteArray lines(int bad = -1, const QByteArray& eol = "\r\n") {
+    QByteArray bytes = "/pics" + eol;
+    for (int i = 0; i < kFlagCount; ++i) {
+        bytes += (i == bad ? "maybe" : "1") + eol;
+    }
+    return bytes;
+}
 
-TEST(SettingsFile, WritesEightCrLfLinesAndReadsThemBack) {
-    Record record;
-    record.defaultDirectory = QStringLiteral("/home/ann/Pictures");
-    record.flags = {false, true, false, false, true, false, true};
-    EXPECT_EQ(
-        format(record),
-        QByteArray(
-            "/home/ann/Pictures\r\nFalse\r\nTrue\r\nFalse\r\nFalse\r\nTrue\r\nFalse\r\nTrue\r\n"));
-
+TEST(SettingsFile, WritesEightCrLfLinesThatReadBack) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("new/folder/default.dat"));
-    ASSERT_TRUE(writeFile(path, record));
-    const ReadResult read = readFile(path);
-    ASSERT_EQ(read.status, ReadResult::Status::Ok);
-    EXPECT_EQ(read.defaultDirectory, record.defaultDirectory);
-    for (size_t i = 0; i < kFlagCount; ++i) {
-        EXPECT_EQ(read.flags[i], record.flags[i]) << i;
+    Record record;
+    record.flags = {false, true, false, false, true, false, true};
+    for (const QString& folder : {QStringLiteral("/home/ann/Pictures"), QString()}) {
+        record.defaultDirectory = folder;
+        ASSERT_TRUE(writeFile(path, record));  // the folder is made
+        EXPECT_EQ(readBytes(path), folder.toUtf8() +
+                                       "\r\nFalse\r\nTrue\r\nFalse\r\nFalse\r\nTrue"
+                                       "\r\nFalse\r\nTrue\r\n");
+        const ReadResult read = readFile(path);
+        EXPECT_EQ(read.status, Status::Ok);
+        EXPECT_EQ(read.defaultDirectory, folder);
+        for (size_t i = 0; i < kFlagCount; ++i) {
+            EXPECT_EQ(read.flags[i], record.flags[i]) << i;
+        }
     }
-    // Saving twice with no change gives identical files; an empty folder line stays.
-    record.defaultDirectory.clear();
-    ASSERT_TRUE(writeFile(path, record));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().startsWith("\r\nFalse\r\n"));
-    EXPECT_EQ(readFile(path).status, ReadResult::Status::Ok);
 }
 
 TEST(SettingsFile, FlagWordsAndNumbers) {
@@ -61,74 +66,62 @@ TEST(SettingsFile, FlagWordsAndNumbers) {
     }
 }
 
-TEST(SettingsFile, ReadingStopsAtTheFirstProblem) {
-    QTemporaryDir dir;
-    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("missing.dat"))).status,
-              ReadResult::Status::Unreadable);
-    EXPECT_EQ(readFile(dir.path()).status, ReadResult::Status::Unreadable);  // a folder
-
-    // Seven lines only: short, nothing kept.
-    ReadResult shortFile =
-        readFile(writeBytes(dir, "/x\r\nTrue\r\nTrue\r\nTrue\r\nTrue\r\nTrue\r\nTrue\r\n"));
-    EXPECT_EQ(shortFile.status, ReadResult::Status::Short);
-    EXPECT_TRUE(shortFile.defaultDirectory.isEmpty());
-
-    // A bad word at each flag line keeps the lines before it.
-    for (int bad = 0; bad < kFlagCount; ++bad) {
-        QByteArray bytes = "/pics\r\n";
+// Reading stops at the first problem and keeps what came before it.
+TEST(SettingsFile, DamagedFilesKeepWhatCameBeforeTheProblem) {
+    struct Case {
+        const char* behaviour;
+        std::optional<QByteArray> bytes;  // none: a folder in the file's place
+        Status status;
+        int linesKept;  // the folder line and the flags after it
+    };
+    const Case cases[] = {
+        {"a folder in the file's place", std::nullopt, Status::Unreadable, 0},
+        {"seven lines only", lines().left(25), Status::Short, 0},
+        {"a bad first flag", lines(0), Status::FormatError, 1},
+        {"a bad middle flag", lines(3), Status::FormatError, 4},
+        {"a bad last flag", lines(6), Status::FormatError, 7},
+        {"lines ended by a lone CR", lines(-1, "\r"), Status::Ok, 8},
+        {"lines ended by a lone LF are one line", lines(-1, "\n"), Status::Short, 0},
+        {"a file of 8 MiB", QByteArray(8 * 1024 * 1024, 'x'), Status::Unreadable, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        QTemporaryDir dir;
+        const ReadResult r = readFile(c.bytes ? writeBytes(dir, *c.bytes) : dir.path());
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.defaultDirectory, c.linesKept > 0 ? QStringLiteral("/pics") : QString());
         for (int i = 0; i < kFlagCount; ++i) {
-            bytes += i == bad ? "maybe\r\n" : "1\r\n";
-        }
-        const ReadResult r = readFile(writeBytes(dir, bytes));
-        EXPECT_EQ(r.status, ReadResult::Status::FormatError) << bad;
-        EXPECT_EQ(r.defaultDirectory, QStringLiteral("/pics"));
-        for (int i = 0; i < kFlagCount; ++i) {
-            EXPECT_EQ(r.flags[static_cast<size_t>(i)].has_value(), i < bad) << bad << " " << i;
+            EXPECT_EQ(r.flags[static_cast<size_t>(i)].has_value(), i + 1 < c.linesKept) << i;
         }
     }
-
-    // A lone CR ends a line too; a lone LF does not.
-    const ReadResult cr =
-        readFile(writeBytes(dir, "/a\rTrue\rFalse\rFalse\rFalse\rFalse\rFalse\rTrue\r"));
-    EXPECT_EQ(cr.status, ReadResult::Status::Ok);
-    EXPECT_EQ(cr.defaultDirectory, QStringLiteral("/a"));
-    EXPECT_EQ(
-        readFile(writeBytes(dir, "/a\nTrue\nFalse\nFalse\nFalse\nFalse\nFalse\nTrue\n")).status,
-        ReadResult::Status::Short);
-}
-
-TEST(SettingsFile, HugeOrBinaryFilesAreRefusedQuickly) {
-    QTemporaryDir dir;
-    EXPECT_EQ(readFile(writeBytes(dir, QByteArray(8 * 1024 * 1024, 'x'))).status,
-              ReadResult::Status::Unreadable);
     QByteArray binary;
     for (int i = 0; i < 4096; ++i) {
         binary += static_cast<char>((i * 7919) & 0xFF);
     }
-    const ReadResult r = readFile(writeBytes(dir, binary));
-    EXPECT_NE(r.status, ReadResult::Status::Ok);
+    QTemporaryDir dir;
+    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("missing.dat"))).status, Status::Unreadable);
+    EXPECT_NE(readFile(writeBytes(dir, binary)).status, Status::Ok);
 }
 
-TEST(SettingsFile, AFailedWriteLeavesTheOldFile) {
+TEST(SettingsFile, AWriteThatCannotSucceedLeavesTheOldFile) {
     QTemporaryDir dir;
-    // The settings folder's place is taken by a plain file: nothing can be written.
-    const QString blocker = writeBytes(dir, "old contents");
-    Record record;
-    QString error;
-    EXPECT_FALSE(writeFile(blocker + QStringLiteral("/default.dat"), record, &error));
-    EXPECT_FALSE(error.isEmpty());
-    // A record that would not read back is refused rather than written: a carriage
-    // return in the folder's name, or a folder too long.
-    record.defaultDirectory = QStringLiteral("/odd\rname");
-    EXPECT_FALSE(writeFile(dir.filePath(QStringLiteral("long.dat")), record, &error));
-    record.defaultDirectory = QString(30000, QChar(0x4E2D));
-    EXPECT_FALSE(writeFile(dir.filePath(QStringLiteral("long.dat")), record, &error));
-    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("long.dat"))));
-    record.defaultDirectory = QString(4096, QChar(0x4E2D));
-    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("long.dat")), record));
-    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("long.dat"))).defaultDirectory,
-              record.defaultDirectory);
-    QFile file(blocker);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("old contents"));
+    const QString old = writeBytes(dir, "old contents");
+    const std::pair<QString, QString> cases[] = {
+        // As root, permissions stop nothing: a plain file in the folder's place does.
+        {old + QStringLiteral("/default.dat"), QString()},
+        // Folder lines that would not read back: a carriage return, or far too long.
+        {old, QStringLiteral("/odd\rname")},
+        {old, QString(30000, QChar(0x4E2D))},
+    };
+    for (const auto& [path, folder] : cases) {
+        Record record;
+        record.defaultDirectory = folder;
+        QString error;
+        EXPECT_FALSE(writeFile(path, record, &error)) << path.toStdString();
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(readBytes(old), "old contents");
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"default.dat"});
 }
+
+}  // namespace

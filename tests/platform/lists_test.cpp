@@ -1,0 +1,196 @@
+#include "platform/qt/lists.h"
+#include "support/fakes/fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace plenarvo::controls {
+namespace {
+
+using testing::FakeDrives;
+
+// Makes each entry under `root`: a folder when the name ends in '/', a symbolic
+// link when it reads "name->target", otherwise a small file.
+void make(const QString& root, const QStringList& entries) {
+    const QDir dir(root);
+    for (const QString& entry : entries) {
+        if (entry.endsWith(u'/')) {
+            ASSERT_TRUE(dir.mkpath(entry)) << entry.toStdString();
+        } else if (entry.contains(QStringLiteral("->"))) {
+            const QStringList parts = entry.split(QStringLiteral("->"));
+            ASSERT_TRUE(QFile::link(parts[1], dir.filePath(parts[0]))) << entry.toStdString();
+        } else {
+            QFile file(dir.filePath(entry));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << entry.toStdString();
+            file.write("x");
+        }
+    }
+}
+
+QStringList listed(const FileList& list) {
+    QStringList names;
+    for (int i = 0; i < list.listCount(); ++i) {
+        names << list.list(i);
+    }
+    return names;
+}
+
+TEST(FileList, ListsThePicturesOfAFolderSortedByName) {
+    struct Case {
+        const char* behaviour;
+        QStringList entries;
+        QStringList shown;
+    };
+    const Case cases[] = {
+        {"every picture kind, the extension in any letter case",
+         {"a.bmp", "b.WMF", "c.Ico", "d.gif", "e.JpG", "f.jpeg"},
+         {"a.bmp", "b.WMF", "c.Ico", "d.gif", "e.JpG", "f.jpeg"}},
+        {"files of other kinds are left out, whatever they start with",
+         {"keep.jpg", "x.png", "y.txt", "z.tif", "w.jpe", "photo.jpg.bak", "bmp", "jpg.", "readme"},
+         {"keep.jpg"}},
+        {"hidden files are left out, the ones other systems leave on a card too",
+         {".hidden.jpg", "._IMG_0001.JPG", ".bmp", "IMG_0001.JPG"},
+         {"IMG_0001.JPG"}},
+        {"folders are left out, also one named like a picture",
+         {"album.jpg/", "sub/", "sub/inside.jpg", "top.gif"},
+         {"top.gif"}},
+        {"a link to a picture is listed as the picture",
+         {"real.bmp", "alias.bmp->real.bmp"},
+         {"alias.bmp", "real.bmp"}},
+        {"the order is by name without regard to letter case",
+         {"b.bmp", "C.bmp", "A.bmp", "a2.bmp"},
+         {"A.bmp", "a2.bmp", "b.bmp", "C.bmp"}},
+        {"numbers in names sort by their digits, not their value",
+         {"img9.jpg", "img10.jpg", "img2.jpg"},
+         {"img10.jpg", "img2.jpg", "img9.jpg"}},
+        {"names that differ only in case both show, capitals first",
+         {"a.bmp", "A.bmp"},
+         {"A.bmp", "a.bmp"}},
+        {"an empty folder lists nothing", {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        QTemporaryDir dir;
+        make(dir.path(), c.entries);
+        FileList list(nullptr);
+        ASSERT_TRUE(list.setPath(dir.path()));
+        EXPECT_EQ(listed(list), c.shown);
+        EXPECT_EQ(list.listIndex(), -1);  // a list read afresh has nothing selected
+    }
+}
+
+TEST(FileList, AFolderThatCannotBeOpenedIsNamedAndTheListStays) {
+    QTemporaryDir dir;
+    make(dir.path(), {"a.bmp", "file.txt"});
+    FileList list(nullptr);
+    ASSERT_TRUE(list.setPath(dir.path()));
+    list.setListIndex(0);
+    struct Case {
+        QString folder;
+        QString error;
+    };
+    const QString missing = dir.filePath(QStringLiteral("missing"));
+    const QString file = dir.filePath(QStringLiteral("file.txt"));
+    const Case cases[] = {
+        {missing, QStringLiteral("The folder %1 does not exist.").arg(missing)},
+        {file, QStringLiteral("%1 is not a folder.").arg(file)},
+        {QString(), QStringLiteral("No folder was given.")},
+    };
+    for (const Case& c : cases) {
+        QString error;
+        EXPECT_FALSE(list.setPath(c.folder, &error));
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(list.path(), dir.path());
+        EXPECT_EQ(listed(list), QStringList{"a.bmp"});
+        EXPECT_EQ(list.listIndex(), 0);
+    }
+    // A picture added is seen once the list is read again.
+    make(dir.path(), {"b.bmp"});
+    list.refresh();
+    EXPECT_EQ(listed(list), (QStringList{"a.bmp", "b.bmp"}));
+}
+
+// Volumes as a system mounts them: the root, a card under a media folder, and a
+// second volume mounted inside the card. Their roots are folders of the test.
+class Drives : public ::testing::Test {
+protected:
+    void SetUp() override {
+        card = dir.filePath(QStringLiteral("media/card"));
+        inner = card + QStringLiteral("/inner");
+        make(dir.path(), {"media/card/pics/", "media/card/inner/pics/", "media/cardboard/"});
+        drives.drives = {{QStringLiteral("/"), QStringLiteral("/")},
+                         {card, QStringLiteral("card [CARD]")},
+                         {inner, QStringLiteral("inner [INNER]")}};
+    }
+    QTemporaryDir dir;
+    QString card;
+    QString inner;
+    FakeDrives drives;
+};
+
+TEST_F(Drives, APathShowsTheVolumeMountedDeepestAboveIt) {
+    DriveList list(drives, nullptr);
+    EXPECT_EQ(list.drive(), QStringLiteral("/"));  // the first read shows the first volume
+    struct Case {
+        const char* behaviour;
+        QString path;
+        QString drive;
+    };
+    const Case cases[] = {
+        {"a folder on the card", card + QStringLiteral("/pics"), card},
+        {"the card's own root", card, card},
+        {"a folder on the volume inside the card", inner + QStringLiteral("/pics"), inner},
+        {"the inner volume's root", inner, inner},
+        {"a folder whose name only starts like the card's",
+         dir.filePath(QStringLiteral("media/cardboard")), QStringLiteral("/")},
+        {"a path written with a trailing separator", card + QStringLiteral("/pics/"), card},
+        {"a path that has gone shows no volume", card + QStringLiteral("/gone"), QString()},
+    };
+    for (const Case& c : cases) {
+        list.showDriveOf(c.path);
+        EXPECT_EQ(list.drive(), c.drive) << c.behaviour;
+    }
+}
+
+TEST_F(Drives, TheListFollowsVolumesMountedAndRemoved) {
+    DriveList list(drives, nullptr);
+    int changes = 0;
+    list.onChange = [&] { ++changes; };
+    list.showDriveOf(card + QStringLiteral("/pics"));
+
+    // Another volume mounted in front of it, and the inner one removed: the card
+    // stays the one shown.
+    drives.drives = {{QStringLiteral("/"), QStringLiteral("/")},
+                     {dir.filePath(QStringLiteral("usb")), QStringLiteral("usb")},
+                     {card, QStringLiteral("card [CARD]")}};
+    list.showPopup();  // the list is read again as it opens
+    list.hidePopup();
+    EXPECT_EQ(list.count(), 3);
+    EXPECT_EQ(list.drive(), card);
+    EXPECT_EQ(list.currentText(), QStringLiteral("card [CARD]"));
+    EXPECT_FALSE(list.isMounted(inner));
+    EXPECT_EQ(changes, 0);
+
+    // Picking the volume shown changes nothing; another one is a change.
+    Q_EMIT list.activated(2);
+    EXPECT_EQ(changes, 0);
+    Q_EMIT list.activated(1);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(list.drive(), dir.filePath(QStringLiteral("usb")));
+
+    // The volume shown is removed: none is shown, and picking any, the root too,
+    // is a change.
+    drives.drives = {{QStringLiteral("/"), QStringLiteral("/")}};
+    list.refresh();
+    EXPECT_TRUE(list.drive().isEmpty());
+    EXPECT_EQ(list.currentIndex(), -1);
+    Q_EMIT list.activated(0);
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(list.drive(), QStringLiteral("/"));
+}
+
+}  // namespace
+}  // namespace plenarvo::controls
