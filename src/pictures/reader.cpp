@@ -145,7 +145,7 @@ std::vector<IconEntry> iconEntries(const QByteArray& bytes) {
 // damaged, the next largest is shown.
 std::optional<Header> readIconHeader(const QByteArray& bytes, QString* error) {
     const std::vector<IconEntry> entries = iconEntries(bytes);
-    QString problem = QStringLiteral("no icon entry inside the file");
+    QString problem = QStringLiteral("The icon has no entry inside the file.");
     // A few entries at most: each one tried costs its decode, and a file of many
     // damaged entries must not cost them all.
     int tries = 0;
@@ -361,13 +361,10 @@ QImage decode(const QByteArray& bytes, const Header& header, QSize target, QStri
         image = header.decoded;
     } else if (header.format == Format::Bmp) {
         QString problem;
-        if (target.isValid() && target.width() < header.size.width() &&
-            target.height() < header.size.height()) {
-            image = decodeBmpShrunk(bytes, target, &problem);
-        }
-        if (image.isNull() && problem.isEmpty()) {
-            image = decodeBmp(bytes, &problem);
-        }
+        const bool shrink = target.isValid() && target.width() < header.size.width() &&
+                            target.height() < header.size.height() &&
+                            canShrinkWhileReading(bytes, target);
+        image = shrink ? decodeBmpShrunk(bytes, target, &problem) : decodeBmp(bytes, &problem);
         if (image.isNull()) {
             qCInfo(lcPictures) << "bitmap not decoded:" << problem;
         }
