@@ -94,6 +94,99 @@ struct Dib {
     qint64 pixelsAt = 0;
 };
 
+// Whether the compression suits the bitmap's depth and header. Bit-field masks
+// that a header too short to hold them has after it: their size in bytes.
+bool checkCompression(const Dib& dib, quint32 headerSize, bool os2v2, bool icon,
+                      qint64* masksAfterHeader, QString* error) {
+    switch (dib.compression) {
+        case kRgb:
+            break;
+        case kRle8:
+        case kRle4:
+            if (dib.bits != (dib.compression == kRle8 ? 8 : 4) || dib.topDown) {
+                setError(error, "The run-length compression does not fit the bitmap.");
+                return false;
+            }
+            break;
+        case kBitFields:
+        case kAlphaBitFields:
+            if (os2v2 || (dib.bits != 16 && dib.bits != 32)) {
+                setError(error, "The bit fields do not fit the bitmap.");
+                return false;
+            }
+            if (headerSize < 52) {
+                *masksAfterHeader = dib.compression == kAlphaBitFields ? 16 : 12;
+            }
+            break;
+        case kJpeg:
+        case kPng:
+            if (os2v2 || icon) {
+                setError(error, "The bitmap's compression is not supported.");
+                return false;
+            }
+            break;
+        default:
+            setError(error, "The bitmap's compression is unknown.");
+            return false;
+    }
+
+    return true;
+}
+
+// The channel masks: those the file gives for bit fields, or the depth's own.
+bool readChannels(const Bytes& b, qint64 infoAt, quint32 headerSize, qint64 masksAfterHeader,
+                  bool icon, Dib& dib, QString* error) {
+    if (dib.compression == kBitFields || dib.compression == kAlphaBitFields) {
+        const qint64 masksAt = masksAfterHeader ? infoAt + headerSize : infoAt + 40;
+        if (!b.has(masksAt, masksAfterHeader ? masksAfterHeader : 12)) {
+            setError(error, "The bitmap's bit-field masks are missing.");
+            return false;
+        }
+        dib.red = Channel(b.u32(masksAt));
+        dib.green = Channel(b.u32(masksAt + 4));
+        dib.blue = Channel(b.u32(masksAt + 8));
+        if (masksAfterHeader == 16) {
+            dib.alpha = Channel(b.u32(masksAt + 12));
+        } else if (!masksAfterHeader && headerSize >= 56) {
+            dib.alpha = Channel(b.u32(infoAt + 52));
+        }
+    } else if (dib.bits == 16) {
+        dib.red = Channel(0x7C00);
+        dib.green = Channel(0x03E0);
+        dib.blue = Channel(0x001F);
+    } else if (dib.bits == 32) {
+        dib.red = Channel(0x00FF0000);
+        dib.green = Channel(0x0000FF00);
+        dib.blue = Channel(0x000000FF);
+        if (icon) {
+            dib.alpha = Channel(0xFF000000);  // icons keep their alpha in the fourth byte
+        } else if (headerSize >= 56) {
+            dib.alpha = Channel(b.u32(infoAt + 52));  // a newer header may name it too
+        }
+    }
+    return true;
+}
+
+// The colour table after the headers and masks; `entrySize` bytes an entry.
+// False when a bitmap of eight bits or fewer has none.
+bool readPalette(const Bytes& b, qint64 paletteAt, qint64 entries, int entrySize,
+                 bool paletteIndices, Dib& dib, QString* error) {
+    for (qint64 i = 0; i < entries && b.has(paletteAt + i * entrySize, entrySize); ++i) {
+        const qint64 at = paletteAt + i * entrySize;
+        if (paletteIndices) {
+            const int grey = b.u8(at);
+            dib.palette.push_back(qRgb(grey, grey, grey));
+        } else {
+            dib.palette.push_back(qRgb(b.u8(at + 2), b.u8(at + 1), b.u8(at)));
+        }
+    }
+    if (dib.bits <= 8 && dib.palette.isEmpty()) {
+        setError(error, "The bitmap's colour table is missing.");
+        return false;
+    }
+    return true;
+}
+
 // `paletteIndices`: the colour table holds 16-bit indices into a palette instead of
 // colours (as a metafile may store it); they show as greys.
 std::optional<Dib> parseDib(const Bytes& b, qint64 infoAt, std::optional<qint64> pixelOffset,
@@ -155,65 +248,9 @@ std::optional<Dib> parseDib(const Bytes& b, qint64 infoAt, std::optional<qint64>
             return std::nullopt;
     }
     qint64 masksAfterHeader = 0;
-    switch (dib.compression) {
-        case kRgb:
-            break;
-        case kRle8:
-        case kRle4:
-            if (dib.bits != (dib.compression == kRle8 ? 8 : 4) || dib.topDown) {
-                setError(error, "The run-length compression does not fit the bitmap.");
-                return std::nullopt;
-            }
-            break;
-        case kBitFields:
-        case kAlphaBitFields:
-            if (os2v2 || (dib.bits != 16 && dib.bits != 32)) {
-                setError(error, "The bit fields do not fit the bitmap.");
-                return std::nullopt;
-            }
-            if (headerSize < 52) {
-                masksAfterHeader = dib.compression == kAlphaBitFields ? 16 : 12;
-            }
-            break;
-        case kJpeg:
-        case kPng:
-            if (os2v2 || icon) {
-                setError(error, "The bitmap's compression is not supported.");
-                return std::nullopt;
-            }
-            break;
-        default:
-            setError(error, "The bitmap's compression is unknown.");
-            return std::nullopt;
-    }
-
-    if (dib.compression == kBitFields || dib.compression == kAlphaBitFields) {
-        const qint64 masksAt = masksAfterHeader ? infoAt + headerSize : infoAt + 40;
-        if (!b.has(masksAt, masksAfterHeader ? masksAfterHeader : 12)) {
-            setError(error, "The bitmap's bit-field masks are missing.");
-            return std::nullopt;
-        }
-        dib.red = Channel(b.u32(masksAt));
-        dib.green = Channel(b.u32(masksAt + 4));
-        dib.blue = Channel(b.u32(masksAt + 8));
-        if (masksAfterHeader == 16) {
-            dib.alpha = Channel(b.u32(masksAt + 12));
-        } else if (!masksAfterHeader && headerSize >= 56) {
-            dib.alpha = Channel(b.u32(infoAt + 52));
-        }
-    } else if (dib.bits == 16) {
-        dib.red = Channel(0x7C00);
-        dib.green = Channel(0x03E0);
-        dib.blue = Channel(0x001F);
-    } else if (dib.bits == 32) {
-        dib.red = Channel(0x00FF0000);
-        dib.green = Channel(0x0000FF00);
-        dib.blue = Channel(0x000000FF);
-        if (icon) {
-            dib.alpha = Channel(0xFF000000);  // icons keep their alpha in the fourth byte
-        } else if (headerSize >= 56) {
-            dib.alpha = Channel(b.u32(infoAt + 52));  // a newer header may name it too
-        }
+    if (!checkCompression(dib, headerSize, os2v2, icon, &masksAfterHeader, error) ||
+        !readChannels(b, infoAt, headerSize, masksAfterHeader, icon, dib, error)) {
+        return std::nullopt;
     }
 
     const qint64 paletteAt = infoAt + headerSize + masksAfterHeader;
@@ -222,17 +259,7 @@ std::optional<Dib> parseDib(const Bytes& b, qint64 infoAt, std::optional<qint64>
     if (dib.bits <= 8) {
         entries = colorsUsed && colorsUsed < (1u << dib.bits) ? colorsUsed : (1 << dib.bits);
     }
-    for (qint64 i = 0; i < entries && b.has(paletteAt + i * entrySize, entrySize); ++i) {
-        const qint64 at = paletteAt + i * entrySize;
-        if (paletteIndices) {
-            const int grey = b.u8(at);
-            dib.palette.push_back(qRgb(grey, grey, grey));
-        } else {
-            dib.palette.push_back(qRgb(b.u8(at + 2), b.u8(at + 1), b.u8(at)));
-        }
-    }
-    if (dib.bits <= 8 && dib.palette.isEmpty()) {
-        setError(error, "The bitmap's colour table is missing.");
+    if (!readPalette(b, paletteAt, entries, entrySize, paletteIndices, dib, error)) {
         return std::nullopt;
     }
 
