@@ -97,6 +97,8 @@ private:
     std::optional<QFont> fontFor(const Font& f, bool symbol) const;
     void text(QPointF at, const QByteArray& bytes, const std::vector<int>& dx, int options,
               const QRectF* box);
+    // Draws `string` from `start`, each character at its offset when there are any.
+    void drawCharacters(QPointF start, const QString& string, const std::vector<double>& offsets);
     void textOut(Reader& in);
     void extTextOut(Reader& in);
 

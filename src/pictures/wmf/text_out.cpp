@@ -69,7 +69,41 @@ double currentPointMove(int textAlign, double width) {
     }
 }
 
+// Where each character of the decoded string starts, from the record's advances
+// (one a byte; `ends` holds each character's last byte), and in *width the whole.
+std::vector<double> characterOffsets(const std::vector<int>& dx, const std::vector<int>& ends,
+                                     double scaleX, double* width) {
+    std::vector<double> offsets;
+    offsets.reserve(ends.size());
+    size_t byte = 0;
+    for (const int end : ends) {
+        offsets.push_back(*width);
+        for (; int(byte) <= end; ++byte) {
+            *width += dx[byte] * scaleX;
+        }
+    }
+    return offsets;
+}
+
 }  // namespace
+
+void Player::drawCharacters(QPointF start, const QString& string,
+                            const std::vector<double>& offsets) {
+    if (offsets.empty()) {
+        painter_.drawText(start, string);
+        return;
+    }
+    for (qsizetype i = 0; i < string.size(); ++i) {
+        const QPointF at = start + QPointF(offsets[size_t(i)], 0);
+        const QChar c = string.at(i);
+        if (c.isHighSurrogate() && i + 1 < string.size()) {
+            painter_.drawText(at, string.mid(i, 2));
+            ++i;
+        } else {
+            painter_.drawText(at, QString(c));
+        }
+    }
+}
 
 std::optional<QFont> Player::fontFor(const Font& f, bool symbol) const {
     const double scaleX = std::abs(toTarget_.m11());
@@ -148,18 +182,11 @@ void Player::text(QPointF at, const QByteArray& bytes, const std::vector<int>& d
     }
 
     // Per-character positions from the advances, when the record has one per byte.
-    std::vector<double> offsets;
     double width = 0;
-    if (dx.size() >= size_t(bytes.size()) && !string.isEmpty()) {
-        offsets.reserve(size_t(string.size()));
-        int byte = 0;
-        for (qsizetype i = 0; i < string.size(); ++i) {
-            offsets.push_back(width);
-            for (; byte <= ends[size_t(i)]; ++byte) {
-                width += dx[size_t(byte)] * scaleX;
-            }
-        }
-    } else {
+    const std::vector<double> offsets = dx.size() >= size_t(bytes.size())
+                                            ? characterOffsets(dx, ends, scaleX, &width)
+                                            : std::vector<double>();
+    if (offsets.empty()) {
         width = metrics.horizontalAdvance(string);
     }
 
@@ -180,19 +207,7 @@ void Player::text(QPointF at, const QByteArray& bytes, const std::vector<int>& d
     }
     painter_.setFont(*font);
     painter_.setPen(s.textColor);
-    if (offsets.empty()) {
-        painter_.drawText(QPointF(x0, baseline), string);
-    } else {
-        for (qsizetype i = 0; i < string.size(); ++i) {
-            const QChar c = string.at(i);
-            if (c.isHighSurrogate() && i + 1 < string.size()) {
-                painter_.drawText(QPointF(x0 + offsets[size_t(i)], baseline), string.mid(i, 2));
-                ++i;
-            } else {
-                painter_.drawText(QPointF(x0 + offsets[size_t(i)], baseline), QString(c));
-            }
-        }
-    }
+    drawCharacters(QPointF(x0, baseline), string, offsets);
     painter_.restore();
 
     if (updateCp) {
