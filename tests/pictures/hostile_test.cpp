@@ -269,7 +269,7 @@ TEST(AllocationLimit, IsTheProcessesOwnAndAnIconBesideALargeDecodeChangesNothing
     // now and then.
     const QSize big(4100, 4100);
     const Picture gif0 = Picture::fromData(hostile::gif(big, hostile::bands(big)));
-    const QByteArray gif = gif0.bytes();
+    const QByteArray& gif = gif0.bytes();
     const QByteArray jpeg = hostile::jpeg(flat(big), false, 30);
     QImage iconImage(32, 32, QImage::Format_ARGB32);
     iconImage.fill(Qt::red);
