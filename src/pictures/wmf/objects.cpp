@@ -10,6 +10,9 @@ namespace plenarvo::pictures::wmf {
 
 namespace {
 
+// The longest face name a font record holds, its end included.
+constexpr int kMaxFaceBytes = 32;
+
 QColor colorOf(uint32_t ref) {
     return QColor(int(ref & 0xFF), int((ref >> 8) & 0xFF), int((ref >> 16) & 0xFF));
 }
@@ -142,7 +145,7 @@ void Player::createFont(Reader& in) {
     in.u8();  // quality
     f.pitchAndFamily = in.u8();
     QByteArray face;
-    while (in.remaining() > 0 && face.size() < 32) {
+    while (in.remaining() > 0 && face.size() < kMaxFaceBytes) {
         const char c = char(in.u8());
         if (c == 0) {
             break;
@@ -169,7 +172,7 @@ void Player::createPalette(Reader& in) {
 
 void Player::createRegion(Reader& in) {
     Region region;
-    in.skip(10);
+    in.skip(10);  // the object header: chain, type, count and size
     const int scans = in.u16();
     in.u16();  // largest scan
     readRect(in);

@@ -181,6 +181,8 @@ enum FontFamily : int {
     FamilyDecorative = 0x50,
 };
 inline constexpr int kNormalWeight = 400;
+// The character set whose glyphs sit at the Symbol font's code points.
+inline constexpr int kSymbolCharset = 2;
 
 inline constexpr int kBkModeOpaque = 2;
 inline constexpr int kFillModeWinding = 2;
