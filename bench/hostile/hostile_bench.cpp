@@ -83,7 +83,7 @@ int runOne(const QString& path, const QString& mode) {
             QElapsedTimer again;
             again.start();
             wmf::render(bytes, size, nullptr, &stats);
-            note = QStringLiteral(" budget_used=%1%% stopped=%2 records=%3")
+            note = QStringLiteral(" budget_used=%1% stopped=%2 records=%3")
                        .arg(100.0 * double(stats.spent) / double(wmf::kDrawingBudget), 0, 'f', 0)
                        .arg(stats.stopped ? 1 : 0)
                        .arg(stats.records);

@@ -76,9 +76,9 @@ struct Channel {
     }
 };
 
-void say(QString* problem, const char* text) {
-    if (problem) {
-        *problem = QString::fromLatin1(text);
+void setError(QString* error, const char* text) {
+    if (error) {
+        *error = QString::fromLatin1(text);
     }
 }
 
@@ -94,19 +94,112 @@ struct Dib {
     qint64 pixelsAt = 0;
 };
 
+// Whether the compression suits the bitmap's depth and header. Bit-field masks
+// that a header too short to hold them has after it: their size in bytes.
+bool checkCompression(const Dib& dib, quint32 headerSize, bool os2v2, bool icon,
+                      qint64* masksAfterHeader, QString* error) {
+    switch (dib.compression) {
+        case kRgb:
+            break;
+        case kRle8:
+        case kRle4:
+            if (dib.bits != (dib.compression == kRle8 ? 8 : 4) || dib.topDown) {
+                setError(error, "The run-length compression does not fit the bitmap.");
+                return false;
+            }
+            break;
+        case kBitFields:
+        case kAlphaBitFields:
+            if (os2v2 || (dib.bits != 16 && dib.bits != 32)) {
+                setError(error, "The bit fields do not fit the bitmap.");
+                return false;
+            }
+            if (headerSize < 52) {
+                *masksAfterHeader = dib.compression == kAlphaBitFields ? 16 : 12;
+            }
+            break;
+        case kJpeg:
+        case kPng:
+            if (os2v2 || icon) {
+                setError(error, "The bitmap's compression is not supported.");
+                return false;
+            }
+            break;
+        default:
+            setError(error, "The bitmap's compression is unknown.");
+            return false;
+    }
+
+    return true;
+}
+
+// The channel masks: those the file gives for bit fields, or the depth's own.
+bool readChannels(const Bytes& b, qint64 infoAt, quint32 headerSize, qint64 masksAfterHeader,
+                  bool icon, Dib& dib, QString* error) {
+    if (dib.compression == kBitFields || dib.compression == kAlphaBitFields) {
+        const qint64 masksAt = masksAfterHeader ? infoAt + headerSize : infoAt + 40;
+        if (!b.has(masksAt, masksAfterHeader ? masksAfterHeader : 12)) {
+            setError(error, "The bitmap's bit-field masks are missing.");
+            return false;
+        }
+        dib.red = Channel(b.u32(masksAt));
+        dib.green = Channel(b.u32(masksAt + 4));
+        dib.blue = Channel(b.u32(masksAt + 8));
+        if (masksAfterHeader == 16) {
+            dib.alpha = Channel(b.u32(masksAt + 12));
+        } else if (!masksAfterHeader && headerSize >= 56) {
+            dib.alpha = Channel(b.u32(infoAt + 52));
+        }
+    } else if (dib.bits == 16) {
+        dib.red = Channel(0x7C00);
+        dib.green = Channel(0x03E0);
+        dib.blue = Channel(0x001F);
+    } else if (dib.bits == 32) {
+        dib.red = Channel(0x00FF0000);
+        dib.green = Channel(0x0000FF00);
+        dib.blue = Channel(0x000000FF);
+        if (icon) {
+            dib.alpha = Channel(0xFF000000);  // icons keep their alpha in the fourth byte
+        } else if (headerSize >= 56) {
+            dib.alpha = Channel(b.u32(infoAt + 52));  // a newer header may name it too
+        }
+    }
+    return true;
+}
+
+// The colour table after the headers and masks; `entrySize` bytes an entry.
+// False when a bitmap of eight bits or fewer has none.
+bool readPalette(const Bytes& b, qint64 paletteAt, qint64 entries, int entrySize,
+                 bool paletteIndices, Dib& dib, QString* error) {
+    for (qint64 i = 0; i < entries && b.has(paletteAt + i * entrySize, entrySize); ++i) {
+        const qint64 at = paletteAt + i * entrySize;
+        if (paletteIndices) {
+            const int grey = b.u8(at);
+            dib.palette.push_back(qRgb(grey, grey, grey));
+        } else {
+            dib.palette.push_back(qRgb(b.u8(at + 2), b.u8(at + 1), b.u8(at)));
+        }
+    }
+    if (dib.bits <= 8 && dib.palette.isEmpty()) {
+        setError(error, "The bitmap's colour table is missing.");
+        return false;
+    }
+    return true;
+}
+
 // `paletteIndices`: the colour table holds 16-bit indices into a palette instead of
 // colours (as a metafile may store it); they show as greys.
 std::optional<Dib> parseDib(const Bytes& b, qint64 infoAt, std::optional<qint64> pixelOffset,
-                            bool icon, QString* problem, bool paletteIndices = false,
+                            bool icon, QString* error, bool paletteIndices = false,
                             qint64 maxPixels = kMaxPixels) {
     if (!b.has(infoAt, 4)) {
-        say(problem, "no bitmap header");
+        setError(error, "The bitmap has no header.");
         return std::nullopt;
     }
     const quint32 headerSize = b.u32(infoAt);
     if (headerSize < 12 || (headerSize > 12 && headerSize < 16) || headerSize > 1024 ||
         !b.has(infoAt, headerSize)) {
-        say(problem, "bad bitmap header size");
+        setError(error, "The bitmap's header has a wrong size.");
         return std::nullopt;
     }
     const bool core = headerSize == 12;
@@ -132,11 +225,11 @@ std::optional<Dib> parseDib(const Bytes& b, qint64 infoAt, std::optional<qint64>
     dib.topDown = height < 0;
     height = height < 0 ? -height : height;
     if (dib.width <= 0 || height <= 0) {
-        say(problem, "bitmap width or height is zero or negative");
+        setError(error, "The bitmap's width or height is zero or negative.");
         return std::nullopt;
     }
     if (qint64(dib.width) * height > (icon ? kMaxIconPixels : maxPixels)) {
-        say(problem, "bitmap claims too many pixels");
+        setError(error, "The bitmap claims too many pixels.");
         return std::nullopt;
     }
     dib.height = int(height);
@@ -151,69 +244,13 @@ std::optional<Dib> parseDib(const Bytes& b, qint64 infoAt, std::optional<qint64>
         case 32:
             break;
         default:
-            say(problem, "unsupported bits per pixel");
+            setError(error, "The bitmap's number of bits a pixel is not supported.");
             return std::nullopt;
     }
     qint64 masksAfterHeader = 0;
-    switch (dib.compression) {
-        case kRgb:
-            break;
-        case kRle8:
-        case kRle4:
-            if (dib.bits != (dib.compression == kRle8 ? 8 : 4) || dib.topDown) {
-                say(problem, "run-length compression does not fit the bitmap");
-                return std::nullopt;
-            }
-            break;
-        case kBitFields:
-        case kAlphaBitFields:
-            if (os2v2 || (dib.bits != 16 && dib.bits != 32)) {
-                say(problem, "bit fields do not fit the bitmap");
-                return std::nullopt;
-            }
-            if (headerSize < 52) {
-                masksAfterHeader = dib.compression == kAlphaBitFields ? 16 : 12;
-            }
-            break;
-        case kJpeg:
-        case kPng:
-            if (os2v2 || icon) {
-                say(problem, "unsupported bitmap compression");
-                return std::nullopt;
-            }
-            break;
-        default:
-            say(problem, "unknown bitmap compression");
-            return std::nullopt;
-    }
-
-    if (dib.compression == kBitFields || dib.compression == kAlphaBitFields) {
-        const qint64 masksAt = masksAfterHeader ? infoAt + headerSize : infoAt + 40;
-        if (!b.has(masksAt, masksAfterHeader ? masksAfterHeader : 12)) {
-            say(problem, "bit-field masks missing");
-            return std::nullopt;
-        }
-        dib.red = Channel(b.u32(masksAt));
-        dib.green = Channel(b.u32(masksAt + 4));
-        dib.blue = Channel(b.u32(masksAt + 8));
-        if (masksAfterHeader == 16) {
-            dib.alpha = Channel(b.u32(masksAt + 12));
-        } else if (!masksAfterHeader && headerSize >= 56) {
-            dib.alpha = Channel(b.u32(infoAt + 52));
-        }
-    } else if (dib.bits == 16) {
-        dib.red = Channel(0x7C00);
-        dib.green = Channel(0x03E0);
-        dib.blue = Channel(0x001F);
-    } else if (dib.bits == 32) {
-        dib.red = Channel(0x00FF0000);
-        dib.green = Channel(0x0000FF00);
-        dib.blue = Channel(0x000000FF);
-        if (icon) {
-            dib.alpha = Channel(0xFF000000);  // icons keep their alpha in the fourth byte
-        } else if (headerSize >= 56) {
-            dib.alpha = Channel(b.u32(infoAt + 52));  // a newer header may name it too
-        }
+    if (!checkCompression(dib, headerSize, os2v2, icon, &masksAfterHeader, error) ||
+        !readChannels(b, infoAt, headerSize, masksAfterHeader, icon, dib, error)) {
+        return std::nullopt;
     }
 
     const qint64 paletteAt = infoAt + headerSize + masksAfterHeader;
@@ -222,17 +259,7 @@ std::optional<Dib> parseDib(const Bytes& b, qint64 infoAt, std::optional<qint64>
     if (dib.bits <= 8) {
         entries = colorsUsed && colorsUsed < (1u << dib.bits) ? colorsUsed : (1 << dib.bits);
     }
-    for (qint64 i = 0; i < entries && b.has(paletteAt + i * entrySize, entrySize); ++i) {
-        const qint64 at = paletteAt + i * entrySize;
-        if (paletteIndices) {
-            const int grey = b.u8(at);
-            dib.palette.push_back(qRgb(grey, grey, grey));
-        } else {
-            dib.palette.push_back(qRgb(b.u8(at + 2), b.u8(at + 1), b.u8(at)));
-        }
-    }
-    if (dib.bits <= 8 && dib.palette.isEmpty()) {
-        say(problem, "no colour table");
+    if (!readPalette(b, paletteAt, entries, entrySize, paletteIndices, dib, error)) {
         return std::nullopt;
     }
 
@@ -242,7 +269,7 @@ std::optional<Dib> parseDib(const Bytes& b, qint64 infoAt, std::optional<qint64>
         dib.pixelsAt = *pixelOffset;
     }
     if (!b.has(dib.pixelsAt, 1)) {
-        say(problem, "no pixel data");
+        setError(error, "The bitmap has no pixel data.");
         return std::nullopt;
     }
     return dib;
@@ -472,7 +499,7 @@ bool decodeRunLengths(const Bytes& b, const Dib& dib, QImage& image) {
 // `maxPixels`, nor more than its bytes can describe; `expected`, when valid, is the
 // size the bitmap's own header gave it, which it must keep.
 QImage decodeEmbedded(const QByteArray& data, const char* format, qint64 maxPixels, QSize expected,
-                      QString* problem) {
+                      QString* error) {
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
@@ -482,26 +509,26 @@ QImage decodeEmbedded(const QByteArray& data, const char* format, qint64 maxPixe
     const QSize size = png ? pngSize(data) : reader.size();
     const qint64 pixels = qint64(size.width()) * size.height();
     if (!size.isValid() || size.isEmpty()) {
-        say(problem, "embedded picture without a size");
+        setError(error, "The embedded picture has no size.");
         return {};
     }
     if (expected.isValid() && size != expected) {
-        say(problem, "embedded picture of another size than its bitmap");
+        setError(error, "The embedded picture's size differs from its bitmap's.");
         return {};
     }
     if (pixels > maxPixels ||
         !plausible(pixels, data.size(), png ? kPngPixelsPerByte : kJpegPixelsPerByte)) {
-        say(problem, "embedded picture claims more pixels than it holds");
+        setError(error, "The embedded picture claims more pixels than it holds.");
         return {};
     }
     if (!png && jpegCoefficientBytes(data) > kMaxJpegCoefficientBytes) {
-        say(problem, "embedded picture needs too much memory");
+        setError(error, "The embedded picture needs too much memory.");
         return {};
     }
     charge(pixels * 4 + std::max<qint64>(0, png ? 0 : jpegCoefficientBytes(data)));
     QImage image;
-    if (!reader.read(&image) && problem) {
-        *problem = reader.errorString();
+    if (!reader.read(&image) && error) {
+        *error = reader.errorString();
     }
     return image;
 }
@@ -509,19 +536,19 @@ QImage decodeEmbedded(const QByteArray& data, const char* format, qint64 maxPixe
 // Whether the data can hold a bitmap of the claimed size: rows stored plainly must
 // be there in good part (a file cut short still shows as far as it goes), run
 // lengths must not claim more than their bytes can draw.
-bool dataFits(const Bytes& b, const Dib& dib, bool wholeRows, QString* problem) {
+bool dataFits(const Bytes& b, const Dib& dib, bool wholeRows, QString* error) {
     const qint64 pixels = qint64(dib.width) * dib.height;
     const qint64 dataBytes = b.size() - dib.pixelsAt;
     if (dib.compression == kRle8 || dib.compression == kRle4) {
         if (!plausible(pixels, dataBytes, kRlePixelsPerByte)) {
-            say(problem, "run-length data far too short for the bitmap");
+            setError(error, "The run-length data is far too short for the bitmap.");
             return false;
         }
         return true;
     }
     const int rows = rowsPresent(b, dib);
     if (wholeRows ? rows < dib.height : !plausible(pixels, qint64(rows) * dib.width * 8, 1)) {
-        say(problem, "pixel data far too short for the bitmap");
+        setError(error, "The pixel data is far too short for the bitmap.");
         return false;
     }
     return true;
@@ -531,34 +558,35 @@ bool dataFits(const Bytes& b, const Dib& dib, bool wholeRows, QString* problem) 
 // was skipped. `wholeRows`: a bitmap short of any row is refused before anything
 // is allocated for it.
 QImage decodeDib(const QByteArray& data, const Bytes& b, const Dib& dib, bool* complete,
-                 QString* problem, bool wholeRows = false) {
+                 QString* error, bool wholeRows = false) {
     if (dib.compression == kJpeg || dib.compression == kPng) {
         *complete = true;
         return decodeEmbedded(data.mid(qsizetype(dib.pixelsAt)),
                               dib.compression == kJpeg ? "jpeg" : "png", kMaxPixels,
-                              QSize(dib.width, dib.height), problem);
+                              QSize(dib.width, dib.height), error);
     }
-    if (!dataFits(b, dib, wholeRows, problem)) {
+    if (!dataFits(b, dib, wholeRows, error)) {
         return {};
     }
     const bool runLengths = dib.compression == kRle8 || dib.compression == kRle4;
     QImage image = allocateImage(QSize(dib.width, dib.height), QImage::Format_ARGB32);
     if (image.isNull()) {
-        say(problem, "out of memory");
+        setError(error, "There is not enough memory for the bitmap.");
         return {};
     }
     image.fill(Qt::transparent);
     if (runLengths) {
         *complete = decodeRunLengths(b, dib, image);
         if (cancelled()) {
-            say(problem, "cancelled");
+            setError(error, "The decoding was cancelled.");
             return {};
         }
         return image;
     }
     const int rows = decodeRows(b, dib, image);
     if (rows <= 0) {
-        say(problem, rows < 0 ? "cancelled" : "no complete row of pixels");
+        setError(error, rows < 0 ? "The decoding was cancelled."
+                                 : "The bitmap holds no complete row of pixels.");
         return {};
     }
     *complete = rows == dib.height;
@@ -566,63 +594,69 @@ QImage decodeDib(const QByteArray& data, const Bytes& b, const Dib& dib, bool* c
 }
 
 // The bitmap header behind a BMP file's own 14-byte header.
-std::optional<Dib> parseBmpFile(const Bytes& b, QString* problem) {
+std::optional<Dib> parseBmpFile(const Bytes& b, QString* error) {
     if (!b.has(0, 14) || b.u16(0) != 0x4D42) {
-        say(problem, "no bitmap file header");
+        setError(error, "The bitmap file header is missing.");
         return std::nullopt;
     }
-    return parseDib(b, 14, b.u32(10), false, problem);
+    return parseDib(b, 14, b.u32(10), false, error);
 }
 
 }  // namespace
 
-std::optional<QSize> bmpSize(const QByteArray& file, QString* problem) {
+std::optional<QSize> bmpSize(const QByteArray& file, QString* error) {
     const Bytes b(file);
-    const std::optional<Dib> dib = parseBmpFile(b, problem);
+    const std::optional<Dib> dib = parseBmpFile(b, error);
     if (!dib) {
         return std::nullopt;
     }
     const bool embedded = dib->compression == kJpeg || dib->compression == kPng;
-    if (!embedded && !dataFits(b, *dib, false, problem)) {
+    if (!embedded && !dataFits(b, *dib, false, error)) {
         return std::nullopt;
     }
     return QSize(dib->width, dib->height);
 }
 
-QImage decodeBmp(const QByteArray& file, QString* problem) {
+QImage decodeBmp(const QByteArray& file, QString* error) {
     const Bytes b(file);
-    const std::optional<Dib> dib = parseBmpFile(b, problem);
+    const std::optional<Dib> dib = parseBmpFile(b, error);
     if (!dib) {
         return {};
     }
     bool complete = false;
-    QImage image = decodeDib(file, b, *dib, &complete, problem);
+    QImage image = decodeDib(file, b, *dib, &complete, error);
     if (complete && dib->alpha.bits == 0 && image.format() == QImage::Format_ARGB32) {
         image.reinterpretAsFormat(QImage::Format_RGB32);  // every pixel was written opaque
     }
     return image;
 }
 
-QImage decodeBmpShrunk(const QByteArray& file, QSize target, QString* problem) {
+bool canShrinkWhileReading(const QByteArray& file, QSize target) {
     const Bytes b(file);
-    const std::optional<Dib> dib = parseBmpFile(b, problem);
+    const std::optional<Dib> dib = parseBmpFile(b, nullptr);
     if (!dib) {
-        return {};
+        return false;
     }
     const bool plainRows = dib->compression == kRgb || dib->compression == kBitFields ||
                            dib->compression == kAlphaBitFields;
-    if (!plainRows || target.isEmpty() || target.width() > dib->width ||
-        target.height() > dib->height) {
-        return {};  // not this way: the caller decodes it whole
+    return plainRows && !target.isEmpty() && target.width() <= dib->width &&
+           target.height() <= dib->height;
+}
+
+QImage decodeBmpShrunk(const QByteArray& file, QSize target, QString* error) {
+    const Bytes b(file);
+    const std::optional<Dib> dib = parseBmpFile(b, error);
+    if (!dib) {
+        return {};
     }
-    if (!dataFits(b, *dib, false, problem)) {
+    if (!dataFits(b, *dib, false, error)) {
         return {};
     }
     QImage image = allocateImage(target, QImage::Format_ARGB32_Premultiplied);
     std::vector<QRgb> line(size_t(dib->width));
     charge(qint64(dib->width) * 4 + qint64(target.width()) * 32);
     if (image.isNull()) {
-        say(problem, "out of memory");
+        setError(error, "There is not enough memory for the bitmap.");
         return {};
     }
     image.fill(Qt::transparent);
@@ -632,14 +666,14 @@ QImage decodeBmpShrunk(const QByteArray& file, QSize target, QString* problem) {
     RowShrinker shrinker(QSize(dib->width, dib->height), image);
     for (int y = 0; y < rows; ++y) {
         if (cancelled()) {
-            say(problem, "cancelled");
+            setError(error, "The decoding was cancelled.");
             return {};
         }
         decodeRow(b.at(dib->pixelsAt + y * stride), *dib, useAlpha, line.data());
         shrinker.add(dib->topDown ? y : dib->height - 1 - y, line.data());
     }
     if (rows == 0) {
-        say(problem, "no complete row of pixels");
+        setError(error, "The bitmap holds no complete row of pixels.");
         return {};
     }
     shrinker.flush();
@@ -650,10 +684,10 @@ QImage decodeBmpShrunk(const QByteArray& file, QSize target, QString* problem) {
 }
 
 QImage decodePackedDib(const QByteArray& dib, bool paletteIndices, qint64 maxPixels,
-                       QString* problem) {
+                       QString* error) {
     const Bytes b(dib);
     const std::optional<Dib> parsed =
-        parseDib(b, 0, std::nullopt, false, problem, paletteIndices, maxPixels);
+        parseDib(b, 0, std::nullopt, false, error, paletteIndices, maxPixels);
     if (!parsed) {
         return {};
     }
@@ -661,11 +695,11 @@ QImage decodePackedDib(const QByteArray& dib, bool paletteIndices, qint64 maxPix
         // The embedded picture keeps the size its header gave, within the same bound.
         return decodeEmbedded(dib.mid(qsizetype(parsed->pixelsAt)),
                               parsed->compression == kJpeg ? "jpeg" : "png", maxPixels,
-                              QSize(parsed->width, parsed->height), problem)
+                              QSize(parsed->width, parsed->height), error)
             .convertToFormat(QImage::Format_RGB32);
     }
     bool complete = false;
-    const QImage image = decodeDib(dib, b, *parsed, &complete, problem, true);
+    const QImage image = decodeDib(dib, b, *parsed, &complete, error, true);
     // A record holds its bitmap whole; one that claims more than it holds is damaged.
     if (image.isNull() || !complete) {
         return {};
@@ -673,22 +707,22 @@ QImage decodePackedDib(const QByteArray& dib, bool paletteIndices, qint64 maxPix
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
-QImage decodeIconEntry(const QByteArray& entry, QString* problem) {
+QImage decodeIconEntry(const QByteArray& entry, QString* error) {
     if (entry.startsWith("\x89PNG")) {
-        return decodeEmbedded(entry, "png", kMaxIconPixels, QSize(), problem);
+        return decodeEmbedded(entry, "png", kMaxIconPixels, QSize(), error);
     }
     const Bytes b(entry);
-    const std::optional<Dib> dib = parseDib(b, 0, std::nullopt, true, problem);
+    const std::optional<Dib> dib = parseDib(b, 0, std::nullopt, true, error);
     if (!dib || dib->compression == kRle4 || dib->compression == kRle8) {
         if (dib) {
-            say(problem, "compressed icon bitmap");
+            setError(error, "The icon's bitmap is compressed, which icons do not allow.");
         }
         return {};
     }
     // An entry holds its colour pixels whole; one that claims more than it holds
     // is refused before anything is allocated for it.
     bool complete = false;
-    QImage image = decodeDib(entry, b, *dib, &complete, problem, true);
+    QImage image = decodeDib(entry, b, *dib, &complete, error, true);
     if (image.isNull()) {
         return {};
     }

@@ -19,28 +19,34 @@
 
 namespace plenarvo::pictures::detail {
 
-// The size a BMP file's headers claim, when the headers are sound. *problem says
-// why not, in developer's words.
-std::optional<QSize> bmpSize(const QByteArray& file, QString* problem);
+// The size a BMP file's headers claim, when the headers are sound. *error says
+// why not.
+std::optional<QSize> bmpSize(const QByteArray& file, QString* error);
 
 // Decodes a whole BMP file. A null image when it cannot.
-QImage decodeBmp(const QByteArray& file, QString* problem);
+//
+// Every decoder here sets *error, when given, to why it failed; the picture
+// library logs it and tells the user that the picture is damaged.
+QImage decodeBmp(const QByteArray& file, QString* error);
 
-// Decodes a BMP file straight at `target`, smaller than its size in both
-// directions, a row at a time, without ever holding it at full size. A null image
-// when the bitmap cannot be read that way (compressed data, or a larger target):
-// *problem is then empty, and the caller decodes it whole.
-QImage decodeBmpShrunk(const QByteArray& file, QSize target, QString* problem);
+// Whether a BMP file can be decoded straight at `target` by decodeBmpShrunk: its
+// rows are stored uncompressed and `target` is no larger than the bitmap.
+bool canShrinkWhileReading(const QByteArray& file, QSize target);
+
+// Decodes a BMP file that canShrinkWhileReading allows straight at `target`, a
+// row at a time, without ever holding it at full size. A null image when it
+// cannot.
+QImage decodeBmpShrunk(const QByteArray& file, QSize target, QString* error);
 
 // Decodes a bitmap without its file header (info header, colour table, pixels),
 // as metafile records carry it, to opaque pixels. `paletteIndices`: the colour
 // table holds palette indices, shown as greys. Bitmaps of more than `maxPixels`
 // are refused.
 QImage decodePackedDib(const QByteArray& dib, bool paletteIndices, qint64 maxPixels,
-                       QString* problem);
+                       QString* error);
 
 // Decodes one icon entry: a PNG, or a bitmap of twice its height followed by its
 // transparency mask.
-QImage decodeIconEntry(const QByteArray& entry, QString* problem);
+QImage decodeIconEntry(const QByteArray& entry, QString* error);
 
 }  // namespace plenarvo::pictures::detail

@@ -2,6 +2,7 @@
 
 #include "pictures/bmp.h"
 #include "pictures/cost.h"
+#include "pictures/wmf/wmf.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -12,10 +13,6 @@
 
 #include <algorithm>
 #include <vector>
-
-#ifdef PLENARVO_HAS_WMF
-#include "pictures/wmf/wmf.h"
-#endif
 
 namespace plenarvo::pictures {
 
@@ -32,24 +29,6 @@ quint16 le16(const QByteArray& b, qsizetype at) {
 quint32 le32(const QByteArray& b, qsizetype at) {
     return quint32(le16(b, at)) | quint32(le16(b, at + 2)) << 16;
 }
-
-#ifndef PLENARVO_HAS_WMF
-// Without the metafile renderer a metafile is still recognised, so that it is
-// refused as a picture the program cannot show rather than as a damaged file.
-bool startsLikeMetafile(const QByteArray& head) {
-    if (head.size() >= 4 && le32(head, 0) == 0x9AC6CDD7u) {
-        return true;  // the placeable header's key
-    }
-    if (head.size() >= 6) {
-        const quint16 type = le16(head, 0);
-        const quint16 headerWords = le16(head, 2);
-        const quint16 version = le16(head, 4);
-        return (type == 1 || type == 2) && headerWords == 9 &&
-               (version == 0x0100 || version == 0x0300);
-    }
-    return false;
-}
-#endif
 
 void setError(QString* error, const QString& message) {
     if (error) {
@@ -72,15 +51,9 @@ Format sniffFormat(const QByteArray& head) {
     if (head.startsWith("\xFF\xD8\xFF")) {
         return Format::Jpeg;
     }
-#ifdef PLENARVO_HAS_WMF
     if (wmf::looksLikeMetafile(head)) {
         return Format::Wmf;
     }
-#else
-    if (startsLikeMetafile(head)) {
-        return Format::Wmf;
-    }
-#endif
     return Format::Unknown;
 }
 
@@ -172,7 +145,7 @@ std::vector<IconEntry> iconEntries(const QByteArray& bytes) {
 // damaged, the next largest is shown.
 std::optional<Header> readIconHeader(const QByteArray& bytes, QString* error) {
     const std::vector<IconEntry> entries = iconEntries(bytes);
-    QString problem = QStringLiteral("no icon entry inside the file");
+    QString problem = QStringLiteral("The icon has no entry inside the file.");
     // A few entries at most: each one tried costs its decode, and a file of many
     // damaged entries must not cost them all.
     int tries = 0;
@@ -212,7 +185,6 @@ std::optional<Header> readBitmapHeader(const QByteArray& bytes, QString* error) 
 }
 
 std::optional<Header> readMetafileHeader(const QByteArray& bytes, QString* error) {
-#ifdef PLENARVO_HAS_WMF
     QString problem;
     const std::optional<QSize> size = wmf::naturalSize(bytes, &problem);
     if (!size) {
@@ -228,12 +200,6 @@ std::optional<Header> readMetafileHeader(const QByteArray& bytes, QString* error
     header.format = Format::Wmf;
     header.size = *size;
     return header;
-#else
-    Q_UNUSED(bytes);
-    qCInfo(lcPictures) << "metafile refused: built without the metafile renderer";
-    setError(error, notAPictureMessage());
-    return std::nullopt;
-#endif
 }
 
 }  // namespace
@@ -386,24 +352,19 @@ QImage decode(const QByteArray& bytes, const Header& header, QSize target, QStri
 
     QImage image;
     if (header.format == Format::Wmf) {
-#ifdef PLENARVO_HAS_WMF
         QString problem;
         image = wmf::render(bytes, wanted, &problem);
         if (image.isNull()) {
             qCInfo(lcPictures) << "metafile not rendered:" << problem;
         }
-#endif
     } else if (!header.decoded.isNull()) {
         image = header.decoded;
     } else if (header.format == Format::Bmp) {
         QString problem;
-        if (target.isValid() && target.width() < header.size.width() &&
-            target.height() < header.size.height()) {
-            image = decodeBmpShrunk(bytes, target, &problem);
-        }
-        if (image.isNull() && problem.isEmpty()) {
-            image = decodeBmp(bytes, &problem);
-        }
+        const bool shrink = target.isValid() && target.width() < header.size.width() &&
+                            target.height() < header.size.height() &&
+                            canShrinkWhileReading(bytes, target);
+        image = shrink ? decodeBmpShrunk(bytes, target, &problem) : decodeBmp(bytes, &problem);
         if (image.isNull()) {
             qCInfo(lcPictures) << "bitmap not decoded:" << problem;
         }

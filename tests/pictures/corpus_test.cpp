@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
@@ -57,7 +56,7 @@ std::optional<double> closestReference(const QString& file, const QImage& image)
 
 }  // namespace
 
-TEST(Corpus, EveryFileMeetsItsExpectationWithinTwoSeconds) {
+TEST(Corpus, EveryFileMeetsItsExpectation) {
     const auto rows = plenarvo::testing::readCorpusManifest();
     if (rows.empty()) {
         GTEST_SKIP() << "no picture corpus at " << corpusDir().toStdString();
@@ -68,14 +67,11 @@ TEST(Corpus, EveryFileMeetsItsExpectationWithinTwoSeconds) {
         }
         SCOPED_TRACE(row.path.toStdString());
         const QString file = corpusDir() + QLatin1Char('/') + row.path;
-        QElapsedTimer timer;
-        timer.start();
         QString error;
         const Picture picture = Picture::fromFile(file, &error);
         const QImage image = picture.isNull() ? QImage() : picture.image(&error);
         QString thumbError;
         const QImage thumb = decodeScaled(file, QSize(95, 81), &thumbError);
-        EXPECT_LT(timer.elapsed(), 2000);
 
         const bool ok = !image.isNull();
         EXPECT_TRUE(ok || !error.isEmpty()) << "refused without a reason";

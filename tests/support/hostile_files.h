@@ -5,6 +5,7 @@
 // hostile-file benchmark.
 
 #include "support/le_bytes.h"
+#include "wmf/metafile_builder.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -17,39 +18,10 @@ namespace hostile {
 
 // ---- metafiles -------------------------------------------------------------
 
-// A metafile record from its function and 16-bit parameters.
-inline void wmfRecord(QByteArray& b, int function, std::initializer_list<qint64> words) {
-    le32(b, {qint64(3 + words.size())});
-    le16(b, {function});
-    le16(b, words);
-}
-
-// A placeable metafile header for a frame of width x height units at `unitsPerInch`
-// and its window.
-inline QByteArray wmfHeader(int width, int height, int unitsPerInch) {
-    QByteArray b;
-    le32(b, {0x9AC6CDD7});
-    le16(b, {0, 0, 0, width, height, unitsPerInch, 0, 0});
-    quint16 sum = 0;
-    for (int i = 0; i < 20; i += 2) {
-        sum ^= quint16(uchar(b[i]) | uchar(b[i + 1]) << 8);
-    }
-    le16(b, {sum});
-    le16(le32(le16(b, {1, 9, 0x0300}), {0}), {8, 0, 0, 0});
-    wmfRecord(b, 0x020B, {0, 0});
-    wmfRecord(b, 0x020C, {height, width});
-    return b;
-}
-
-inline QByteArray& wmfEof(QByteArray& b) {
-    wmfRecord(b, 0, {});
-    return b;
-}
-
 // One region of `rects` rectangles in a single band, filled `fills` times.
 inline QByteArray regionFlood(int rects, int fills) {
-    QByteArray b = wmfHeader(1000, 1000, 96);
-    wmfRecord(b, 0x02FC, {0, 0x00FF, 0, 0});  // a red brush, object 0
+    auto b = MetafileBuilder::canvas(1000, 1000);
+    b.solidBrush(0x0000FF);  // red, object 0
     QByteArray region;
     le16(region, {0, 0, 0, 0, 0, 1, 0, 1000, 1000, 0, 0});
     le16(region, {rects * 2, 0, 1000});
@@ -58,27 +30,18 @@ inline QByteArray regionFlood(int rects, int fills) {
         le16(region, {left, left + 5});
     }
     le16(region, {rects * 2});
-    le32(b, {3 + region.size() / 2});
-    le16(b, {0x06FF});
-    b.append(region);  // object 1
+    b.record(records::kCreateRegion, region);  // object 1
     for (int i = 0; i < fills; ++i) {
-        wmfRecord(b, 0x0228, {1, 0});
+        b.record(records::kFillRegion, {1, 0});
     }
-    return wmfEof(b);
+    return b.eof().bytes;
 }
 
 // Characters of the largest font stacked on one spot with zero advances.
 inline QByteArray stackedText(int characters, int records) {
-    QByteArray b = wmfHeader(1000, 1000, 96);
-    QByteArray font;
-    le16(font, {-1000, 0, 0, 0, 700});
-    font.append(QByteArray(8, '\0')).append("Sans");
-    font.append(QByteArray(28, '\0'));
-    le32(b, {3 + font.size() / 2});
-    le16(b, {0x02FB});
-    b.append(font);
-    wmfRecord(b, 0x012D, {0});
-    wmfRecord(b, 0x0102, {1});  // transparent background
+    auto b = MetafileBuilder::canvas(1000, 1000);
+    b.font(-1000, 700, "Sans").select(0);
+    b.record(records::kSetBkMode, {1});  // transparent background
     for (int r = 0; r < records; ++r) {
         QByteArray text;
         le16(text, {0, 0, characters, 0});
@@ -89,25 +52,26 @@ inline QByteArray stackedText(int characters, int records) {
         for (int i = 0; i < characters; ++i) {
             le16(text, {0});
         }
-        le32(b, {3 + text.size() / 2});
-        le16(b, {0x0A32});
-        b.append(text);
+        b.record(records::kExtTextOut, text);
     }
-    return wmfEof(b);
+    return b.eof().bytes;
 }
 
-// One polyline of `points` points zigzagging across the frame with a pen
-// `penWidth` units wide.
-inline QByteArray widePolyline(int points, int penWidth) {
-    QByteArray b = wmfHeader(1000, 1000, 96);
-    wmfRecord(b, 0x02FA, {0, penWidth, 0, 0, 0});
-    wmfRecord(b, 0x012D, {0});
-    le32(b, {4 + 2 * qint64(points)});
-    le16(b, {0x0325, points});
+// A polyline of `points` points zigzagging across a 1000-unit frame.
+inline MetafileBuilder& zigzag(MetafileBuilder& b, int points) {
+    QByteArray line;
+    le16(line, {points});
     for (int i = 0; i < points; ++i) {
-        le16(b, {(i * 37) % 1000, i % 2 ? 990 : 10});
+        le16(line, {(i * 37) % 1000, i % 2 ? 990 : 10});
     }
-    return wmfEof(b);
+    return b.record(records::kPolyline, line);
+}
+
+// One zigzag of `points` points with a pen `penWidth` units wide.
+inline QByteArray widePolyline(int points, int penWidth) {
+    auto b = MetafileBuilder::canvas(1000, 1000);
+    b.pen(0, penWidth, 0).select(0);
+    return zigzag(b, points).eof().bytes;
 }
 
 // A PNG of `size` of one colour.
@@ -125,23 +89,17 @@ inline QByteArray flatPng(QSize size) {
 
 // Pattern-brush records whose bitmap header says 1x1 but which carry `png`.
 inline QByteArray bigPatternBrushes(const QByteArray& png, int brushes) {
-    QByteArray b = wmfHeader(100, 100, 96);
+    auto b = MetafileBuilder::canvas(100, 100);
     QByteArray record;
     le16(record, {0, 0});  // style BS_DIBPATTERNPT, colours
     le32(record, {40, 1, 1});
     le16(record, {1, 24});
     le32(record, {5, png.size(), 0, 0, 0, 0});  // compression: PNG
     record.append(png);
-    if (record.size() % 2) {
-        record.append('\0');
-    }
     for (int i = 0; i < brushes; ++i) {
-        le32(b, {3 + record.size() / 2});
-        le16(b, {0x0142});
-        b.append(record);
+        b.record(records::kDibCreatePatternBrush, record);
     }
-    wmfRecord(b, 0x041B, {90, 90, 10, 10});
-    return wmfEof(b);
+    return b.record(records::kRectangle, {90, 90, 10, 10}).eof().bytes;
 }
 
 // ---- bitmaps ----------------------------------------------------------------

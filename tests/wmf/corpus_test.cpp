@@ -121,14 +121,3 @@ TEST(MetafileCorpus, SizesRenderingsAndFailuresMeetTheManifest) {
         GTEST_SKIP() << "no metafiles with references in the picture corpus";
     }
 }
-
-TEST(MetafileCorpus, AnEnhancedMetafileIsNotTakenForOne) {
-    const QByteArray emf = readFile(corpusDir() + QStringLiteral("/wmf/pillow/drawing.emf"));
-    if (emf.isEmpty()) {
-        GTEST_SKIP() << "no EMF sample";
-    }
-    EXPECT_FALSE(wmf::looksLikeMetafile(emf));
-    QString error;
-    EXPECT_FALSE(wmf::naturalSize(emf, &error).has_value());
-    EXPECT_FALSE(error.isEmpty());
-}

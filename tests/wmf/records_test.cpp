@@ -1,263 +1,328 @@
-// Precise behaviours of the renderer on tiny metafiles built in the test.
+// The renderer on tiny metafiles built in the test, checked pixel by pixel.
 #include "metafile_builder.h"
 
 #include "pictures/wmf/wmf.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 namespace wmf = plenarvo::pictures::wmf;
+using namespace records;
 
 namespace {
 
-constexpr uint16_t kRectangle = 0x041B;
-constexpr uint16_t kPolyPolygon = 0x0538;
-constexpr uint16_t kSetPolyFillMode = 0x0106;
-constexpr uint16_t kStretchDib = 0x0F43;
-constexpr uint16_t kTextOut = 0x0521;
-constexpr uint16_t kSetTextAlign = 0x012E;
-constexpr uint16_t kCreateFont = 0x02FB;
-constexpr uint16_t kSaveDc = 0x001E;
-constexpr uint16_t kRestoreDc = 0x0127;
+constexpr QRgb kClear = 0;
+constexpr QRgb kRed = 0xFFFF0000;
+constexpr QRgb kBlue = 0xFF0000FF;
 
-// A 100x100 unit picture at 96 units to the inch: one unit is one pixel.
-MetafileBuilder canvas() {
-    auto b = MetafileBuilder::placeable(100, 100, 96);
-    b.window(100, 100);
-    return b;
+// A colour reference as metafiles store it: red in the low byte.
+constexpr uint32_t ref(QRgb c) {
+    return uint32_t(qRed(c)) | uint32_t(qGreen(c)) << 8 | uint32_t(qBlue(c)) << 16;
 }
 
-// Object 0: a null pen; object 1: a red brush; both selected.
+// A 100x100 picture with object 0 a null pen, object 1 a red brush, both selected.
 MetafileBuilder redCanvas() {
-    auto b = canvas();
-    b.nullPen().select(0).solidBrush(0x0000FF).select(1);
+    auto b = MetafileBuilder::canvas(100, 100);
+    b.nullPen().select(0).solidBrush(ref(kRed)).select(1);
     return b;
 }
 
-QImage draw(const MetafileBuilder& b, QSize size = QSize(100, 100)) {
+QImage draw(const QByteArray& bytes, QSize size = QSize(100, 100)) {
     QString error;
-    QImage image = wmf::render(b.bytes, size, &error);
+    QImage image = wmf::render(bytes, size, &error);
     EXPECT_FALSE(image.isNull()) << error.toStdString();
     return image;
 }
 
-bool isRed(QRgb c) {
-    return qRed(c) > 240 && qGreen(c) < 15 && qBlue(c) < 15 && qAlpha(c) == 255;
-}
-
-TEST(MetafileSize, PlaceableBoxAtUnitsPerInchOrPlainWindow) {
-    auto b = MetafileBuilder::placeable(9000, 4493, 1440);
-    b.eof();
-    EXPECT_TRUE(wmf::looksLikeMetafile(b.bytes));
-    EXPECT_EQ(wmf::naturalSize(b.bytes), QSize(600, 300));
-    // Without the placeable header: the window at 1440 units to the inch, or a default.
-    auto plain = MetafileBuilder::plain();
-    plain.record(0x0103, {8}).window(2880, 1440).eof();
-    EXPECT_EQ(wmf::naturalSize(plain.bytes), QSize(192, 96));
-    auto bare = MetafileBuilder::plain();
-    bare.eof();
-    EXPECT_EQ(wmf::naturalSize(bare.bytes), QSize(256, 256));
-}
-
-TEST(MetafileSize, DamagedHeadersAreRefused) {
-    auto b = MetafileBuilder::placeable(100, 100, 96);
-    QByteArray noUnits = b.bytes;
-    noUnits[14] = 0;
-    noUnits[15] = 0;
-    QByteArray badHeaderSize = b.bytes;
-    badHeaderSize[24] = 77;
-    for (const QByteArray& bytes :
-         {noUnits, badHeaderSize, QByteArray("plain text"), QByteArray()}) {
-        QString error;
-        EXPECT_FALSE(wmf::naturalSize(bytes, &error).has_value());
-        EXPECT_FALSE(error.isEmpty());
-        EXPECT_TRUE(wmf::render(bytes, QSize(10, 10)).isNull());
-    }
-    // An enhanced metafile's header is not a metafile's.
-    const QByteArray emf = QByteArray::fromHex("010000006c000000");
-    EXPECT_FALSE(wmf::looksLikeMetafile(emf + QByteArray(100, '\0')));
-}
-
-TEST(MetafileDrawing, FilledRectangleAtAnySize) {
-    auto b = redCanvas();
-    b.record(kRectangle, {50, 50, 10, 10}).eof();  // bottom, right, top, left
-    const QImage full = draw(b);
-    ASSERT_EQ(full.size(), QSize(100, 100));
-    EXPECT_EQ(full.format(), QImage::Format_ARGB32_Premultiplied);
-    EXPECT_TRUE(isRed(full.pixel(30, 30)));
-    EXPECT_TRUE(isRed(full.pixel(11, 11)));
-    EXPECT_EQ(qAlpha(full.pixel(70, 70)), 0);
-    EXPECT_EQ(qAlpha(full.pixel(5, 30)), 0);
-    // Stretched to a wide thumbnail the rectangle follows the frame.
-    const QImage wide = draw(b, QSize(200, 50));
-    EXPECT_TRUE(isRed(wide.pixel(60, 15)));
-    EXPECT_EQ(qAlpha(wide.pixel(60, 30)), 0);
-    EXPECT_EQ(qAlpha(wide.pixel(110, 15)), 0);
-}
-
-TEST(MetafileDrawing, NullPenAndNullBrushDrawNothing) {
-    auto b = canvas();
-    b.nullPen().select(0).record(0x02FC, {1, 0, 0, 0}).select(1);
-    b.record(kRectangle, {90, 90, 10, 10}).eof();
-    const QImage image = draw(b);
-    for (int y = 0; y < 100; y += 3) {
-        for (int x = 0; x < 100; x += 3) {
-            ASSERT_EQ(qAlpha(image.pixel(x, y)), 0) << x << "," << y;
+// The smallest rectangle holding every pixel more than half covered.
+QRect inkBounds(const QImage& image) {
+    QRect r;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) > 128) {
+                r |= QRect(x, y, 1, 1);
+            }
         }
     }
+    return r;
 }
 
-TEST(MetafileDrawing, PolygonFillModes) {
-    // Two squares, one inside the other, both drawn the same way round: the
-    // alternate rule leaves the inner one empty, the winding rule fills it.
-    auto shape = [](int mode) {
-        auto b = redCanvas();
-        b.record(kSetPolyFillMode, {mode});
-        b.record(kPolyPolygon, {2, 4, 4, 10, 10, 90, 10, 90, 90, 10, 90,  //
-                                30, 30, 70, 30, 70, 70, 30, 70});
-        return b.eof();
+}  // namespace
+
+TEST(MetafileSize, FromThePlaceableBoxOrThePlainWindowAndDamagedHeadersRefused) {
+    auto placeable = MetafileBuilder::placeable(9000, 4493, 1440);
+    auto window = MetafileBuilder::plain();
+    window.record(0x0103, {8}).window(2880, 1440);  // anisotropic map mode
+    QByteArray noUnits = MetafileBuilder::placeable(100, 100, 96).bytes;
+    noUnits[14] = noUnits[15] = 0;
+    QByteArray badHeaderSize = MetafileBuilder::placeable(100, 100, 96).bytes;
+    badHeaderSize[24] = 77;
+    const QByteArray emf = QByteArray::fromHex("010000006c000000") + QByteArray(100, '\0');
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        std::optional<QSize> size;
+    } cases[] = {
+        {"placeable box at its units to the inch", placeable.eof().bytes, QSize(600, 300)},
+        {"plain window at 1440 units to the inch", window.eof().bytes, QSize(192, 96)},
+        {"plain without a window", MetafileBuilder::plain().eof().bytes, QSize(256, 256)},
+        {"placeable without units to the inch", noUnits, std::nullopt},
+        {"wrong header size", badHeaderSize, std::nullopt},
+        {"text", QByteArray("plain text"), std::nullopt},
+        {"nothing", QByteArray(), std::nullopt},
+        {"enhanced metafile", emf, std::nullopt},
     };
-    const QImage alternate = draw(shape(1));
-    const QImage winding = draw(shape(2));
-    EXPECT_TRUE(isRed(alternate.pixel(20, 50)));
-    EXPECT_EQ(qAlpha(alternate.pixel(50, 50)), 0);
-    EXPECT_TRUE(isRed(winding.pixel(20, 50)));
-    EXPECT_TRUE(isRed(winding.pixel(50, 50)));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString error;
+        EXPECT_EQ(wmf::naturalSize(c.bytes, &error), c.size);
+        EXPECT_EQ(error.isEmpty(), c.size.has_value());
+        EXPECT_EQ(wmf::render(c.bytes, QSize(10, 10)).isNull(), !c.size.has_value());
+    }
 }
 
-TEST(MetafileDrawing, PieRunsCounterClockwise) {
-    // From the right edge round to the top: the upper right quarter.
-    auto b = redCanvas();
-    b.record(0x081A, {0, 50, 50, 100, 100, 100, 0, 0}).eof();  // end y, x; start y, x; box
-    const QImage image = draw(b);
-    EXPECT_TRUE(isRed(image.pixel(75, 25)));
-    EXPECT_EQ(qAlpha(image.pixel(25, 25)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(75, 75)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(25, 75)), 0);
+TEST(MetafileDrawing, ShapesFillsClipsAndSavedStates) {
+    struct Probe {
+        QPoint at;
+        QRgb colour;
+    };
+    auto rect = [](MetafileBuilder b, int l, int t, int r, int bottom) {
+        return b.record(kRectangle, {bottom, r, t, l});
+    };
+    // Two squares, one inside the other, drawn the same way round.
+    auto nested = [](int fillMode) {
+        return redCanvas()
+            .record(kSetPolyFillMode, {fillMode})
+            .record(kPolyPolygon, {2, 4, 4, 10, 10, 90, 10, 90, 90, 10, 90,  //
+                                   30, 30, 70, 30, 70, 70, 30, 70});
+    };
+    auto clipped = redCanvas()
+                       .record(kSaveDc, {})
+                       .record(kIntersectClipRect, {60, 60, 0, 0})
+                       .record(kExcludeClipRect, {40, 40, 20, 20})
+                       .record(kRectangle, {100, 100, 0, 0})
+                       .record(kRestoreDc, {-1})
+                       .record(kRectangle, {100, 100, 90, 90});
+    auto missing = redCanvas().select(40).record(kDeleteObject, {300});
+    auto restored =
+        rect(redCanvas().record(kSaveDc, {}).solidBrush(ref(kBlue)).select(2), 0, 0, 20, 20)
+            .record(kRestoreDc, {-1});
+    auto nothing = MetafileBuilder::canvas(100, 100);
+    nothing.nullPen().select(0).record(kCreateBrush, {1, 0, 0, 0}).select(1);
+
+    const struct {
+        const char* name;
+        MetafileBuilder file;
+        std::vector<Probe> probes;
+    } cases[] = {
+        {"a filled rectangle",
+         rect(redCanvas(), 10, 10, 50, 50),
+         {{{11, 11}, kRed}, {{30, 30}, kRed}, {{70, 70}, kClear}, {{5, 30}, kClear}}},
+        {"null pen and null brush draw nothing",
+         rect(nothing, 10, 10, 90, 90),
+         {{{11, 11}, kClear}, {{50, 50}, kClear}, {{89, 89}, kClear}}},
+        {"alternate fill leaves the inner square empty",
+         nested(1),
+         {{{20, 50}, kRed}, {{50, 50}, kClear}}},
+        {"winding fill fills it", nested(2), {{{20, 50}, kRed}, {{50, 50}, kRed}}},
+        {"a pie runs counter-clockwise from its start",
+         redCanvas().record(kPie, {0, 50, 50, 100, 100, 100, 0, 0}),
+         {{{75, 25}, kRed}, {{25, 25}, kClear}, {{75, 75}, kClear}, {{25, 75}, kClear}}},
+        {"clip rectangles hold until the state is restored",
+         clipped,
+         {{{10, 10}, kRed}, {{30, 30}, kClear}, {{75, 75}, kClear}, {{95, 95}, kRed}}},
+        {"missing objects change nothing", rect(missing, 10, 10, 50, 50), {{{30, 30}, kRed}}},
+        {"a restored state brings back its brush",
+         rect(restored, 40, 40, 60, 60),
+         {{{10, 10}, kBlue}, {{50, 50}, kRed}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MetafileBuilder file = c.file;
+        const QImage image = draw(file.eof().bytes);
+        ASSERT_EQ(image.format(), QImage::Format_ARGB32_Premultiplied);
+        for (const Probe& p : c.probes) {
+            EXPECT_EQ(image.pixel(p.at), p.colour) << p.at.x() << "," << p.at.y();
+        }
+    }
+    // Stretched to a wide image, the drawing follows the frame.
+    const QImage wide = draw(rect(redCanvas(), 10, 10, 50, 50).eof().bytes, QSize(200, 50));
+    EXPECT_EQ(wide.pixel(60, 15), kRed);
+    EXPECT_EQ(wide.pixel(60, 30), kClear);
+    EXPECT_EQ(wide.pixel(110, 15), kClear);
 }
 
-TEST(MetafileDrawing, ClipRectanglesLimitDrawingUntilRestored) {
-    auto b = redCanvas();
-    b.record(kSaveDc, {});
-    b.record(0x0416, {60, 60, 0, 0});    // keep inside (0,0)-(60,60)
-    b.record(0x0415, {40, 40, 20, 20});  // but not (20,20)-(40,40)
-    b.record(kRectangle, {100, 100, 0, 0});
-    b.record(kRestoreDc, {-1});
-    b.record(kRectangle, {100, 100, 90, 90}).eof();
-    const QImage image = draw(b);
-    EXPECT_TRUE(isRed(image.pixel(10, 10)));
-    EXPECT_EQ(qAlpha(image.pixel(30, 30)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(75, 75)), 0);
-    EXPECT_TRUE(isRed(image.pixel(95, 95)));
+// Every operation draws the square (5,5)-(15,15) over a picture filled with
+// kGround; the pixel in the middle is checked against the operation's bitwise
+// meaning, and one outside must stay kGround.
+TEST(MetafileRasterOperations, CombineSourceBrushAndDestinationBitwise) {
+    constexpr QRgb kGround = 0xFF3C5AA5;
+    constexpr QRgb kInk = 0xFFF00FCC;  // the brush, or the bitmap's one pixel
+    constexpr QRgb kRgb = 0x00FFFFFF;
+    const auto rgb = [](QRgb c) { return 0xFF000000 | (c & kRgb); };
+    auto ground = [&] {
+        auto b = MetafileBuilder::canvas(20, 20);
+        b.nullPen().select(0).solidBrush(ref(kGround)).select(1);
+        b.record(kRectangle, {20, 20, 0, 0}).solidBrush(ref(kInk)).select(2);
+        return b;
+    };
+    // A brush drawn under a pen mix mode.
+    auto mix = [&](int rop2) {
+        return ground().record(kSetRop2, {rop2}).record(kRectangle, {15, 15, 5, 5});
+    };
+    // A transfer without a bitmap: rop (low word, high word), h, w, y, x.
+    auto patBlt = [&](uint32_t rop) {
+        return ground().record(kPatBlt, {int(rop & 0xFFFF), int(rop >> 16), 10, 10, 5, 5});
+    };
+    // A 1x1 bitmap of kInk stretched over the square.
+    auto stretch = [&](uint32_t rop) {
+        QImage pixel(1, 1, QImage::Format_RGB32);
+        pixel.fill(kInk);
+        QByteArray params;
+        le16(params, {int(rop & 0xFFFF), int(rop >> 16), 0, 1, 1, 0, 0, 10, 10, 5, 5});
+        return ground().record(kStretchDib, params + dib24(pixel));
+    };
+    const struct {
+        const char* name;
+        MetafileBuilder file;
+        QRgb expected;
+    } cases[] = {
+        {"pen copy", mix(13), kInk},
+        {"pen no-op", mix(11), kGround},
+        {"pen not (destination)", mix(6), rgb(~kGround)},
+        {"pen xor", mix(7), rgb(kInk ^ kGround)},
+        {"pen mask (and)", mix(9), rgb(kInk & kGround)},
+        {"pen merge (or)", mix(15), rgb(kInk | kGround)},
+        {"blackness", patBlt(0x00000042), 0xFF000000},
+        {"whiteness", patBlt(0x00FF0062), 0xFFFFFFFF},
+        {"pattern copy", patBlt(0x00F00021), kInk},
+        {"destination invert", patBlt(0x00550009), rgb(~kGround)},
+        {"destination kept", patBlt(0x00AA0029), kGround},
+        {"source copy", stretch(0x00CC0020), kInk},
+        {"source and", stretch(0x008800C6), rgb(kInk & kGround)},
+        {"source paint (or)", stretch(0x00EE0086), rgb(kInk | kGround)},
+        {"source invert (xor)", stretch(0x00660046), rgb(kInk ^ kGround)},
+        {"not source copy", stretch(0x00330008), rgb(~kInk)},
+        {"source erase (and not destination)", stretch(0x00440328), rgb(kInk & ~kGround)},
+        {"not source erase (neither)", stretch(0x001100A6), rgb(~kInk & ~kGround)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MetafileBuilder file = c.file;
+        const QImage image = draw(file.eof().bytes, QSize(20, 20));
+        EXPECT_EQ(image.pixel(10, 10), c.expected)
+            << std::hex << image.pixel(10, 10) << " " << c.expected;
+        EXPECT_EQ(image.pixel(2, 2), kGround);
+    }
 }
 
-TEST(MetafileDrawing, MissingObjectsAreIgnoredAndRestoreDcBringsBackTheBrush) {
-    auto b = redCanvas();
-    b.select(40);             // no such object: red stays
-    b.record(0x01F0, {300});  // deleting nothing is harmless
-    b.record(kRectangle, {50, 50, 10, 10}).eof();
-    EXPECT_TRUE(isRed(draw(b).pixel(30, 30)));
-
-    // Restoring the saved state brings back the brush.
-    b = redCanvas();
-    b.record(kSaveDc, {}).solidBrush(0xFF0000).select(2);  // blue
-    b.record(kRectangle, {20, 20, 0, 0});
-    b.record(kRestoreDc, {-1});
-    b.record(kRectangle, {60, 60, 40, 40}).eof();
-    const QImage image = draw(b);
-    EXPECT_EQ(qBlue(image.pixel(10, 10)), 255);
-    EXPECT_TRUE(isRed(image.pixel(50, 50)));
-}
-
-TEST(MetafileDrawing, StretchedBitmapKeepsItsPixels) {
+TEST(MetafileRasterOperations, AStretchedBitmapKeepsItsPixelsAndADamagedOneIsLeftOut) {
     QImage source(2, 2, QImage::Format_RGB32);
     source.setPixel(0, 0, qRgb(255, 0, 0));
     source.setPixel(1, 0, qRgb(0, 255, 0));
     source.setPixel(0, 1, qRgb(0, 0, 255));
     source.setPixel(1, 1, qRgb(255, 255, 255));
     QByteArray params;
-    // SRCCOPY, no colour table; source h, w, y, x; destination h, w, y, x.
+    // Source copy, no colour table; source h, w, y, x; destination h, w, y, x.
     le16(params, {0x0020, 0x00CC, 0, 2, 2, 0, 0, 80, 80, 10, 10});
     params.append(dib24(source));
-    auto b = canvas();
-    b.record(kStretchDib, params).eof();
-    const QImage image = draw(b);
+    const QImage image =
+        draw(MetafileBuilder::canvas(100, 100).record(kStretchDib, params).eof().bytes);
     EXPECT_EQ(image.pixel(25, 25), qRgb(255, 0, 0));
     EXPECT_EQ(image.pixel(75, 25), qRgb(0, 255, 0));
     EXPECT_EQ(image.pixel(25, 75), qRgb(0, 0, 255));
     EXPECT_EQ(image.pixel(75, 75), qRgb(255, 255, 255));
-    EXPECT_EQ(qAlpha(image.pixel(5, 5)), 0);
-
+    EXPECT_EQ(image.pixel(5, 5), kClear);
     // A bitmap that claims more rows than the record holds is not drawn.
-    QByteArray shortParams = params;
-    shortParams[22 + 8] = char(100);  // height in the info header
-    auto damaged = canvas();
-    damaged.record(kStretchDib, shortParams).eof();
-    EXPECT_EQ(qAlpha(draw(damaged).pixel(25, 25)), 0);
+    params[22 + 8] = char(100);  // height in the info header
+    const QImage damaged =
+        draw(MetafileBuilder::canvas(100, 100).record(kStretchDib, params).eof().bytes);
+    EXPECT_EQ(damaged.pixel(25, 25), kClear);
 }
 
-TEST(MetafileDrawing, TextSitsByItsAlignment) {
-    // A 20-unit Sans font; "HH" drawn at (50, 50) left-top aligned, then right aligned.
-    auto text = [](int align) {
-        auto b = canvas();
-        QByteArray font;
-        le16(font, {-20, 0, 0, 0, 400});
-        font.append(QByteArray(8, '\0'));
-        font.append("DejaVu Sans\0", 12);
-        b.record(kCreateFont, font).select(0);
-        b.record(0x0102, {1});  // transparent background
-        b.record(kSetTextAlign, {align});
+// "HH" in a font of a 20-pixel em, its reference point at (50, 50) or at the
+// current point (20, 30); the ink must sit on that point as the alignment says.
+TEST(MetafileText, SitsOnItsReferencePointAsAligned) {
+    enum Horizontal { StartsAt, CentredOn, EndsAt };
+    enum Vertical { TopAt, BaselineAt, BottomAt };
+    const struct {
+        const char* name;
+        int align;
+        Horizontal horizontal;
+        Vertical vertical;
+        QPoint point;
+    } cases[] = {
+        {"left top", 0x0000, StartsAt, TopAt, {50, 50}},
+        {"right top", 0x0002, EndsAt, TopAt, {50, 50}},
+        {"centre top", 0x0006, CentredOn, TopAt, {50, 50}},
+        {"left baseline", 0x0018, StartsAt, BaselineAt, {50, 50}},
+        {"right baseline", 0x0002 | 0x0018, EndsAt, BaselineAt, {50, 50}},
+        {"left bottom", 0x0008, StartsAt, BottomAt, {50, 50}},
+        {"at the current point", 0x0001, StartsAt, TopAt, {20, 30}},
+    };
+    QRect leftTop;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto b = MetafileBuilder::canvas(100, 100);
+        b.font(-20, 400, "DejaVu Sans").select(0);
+        b.record(kSetBkMode, {1});   // transparent background
+        b.record(0x0214, {30, 20});  // current point (20, 30)
+        b.record(kSetTextAlign, {c.align});
         b.record(kTextOut, QByteArray("\x02\x00HH\x32\x00\x32\x00", 8));
-        return b.eof();
-    };
-    auto inkBounds = [](const QImage& image) {
-        QRect r;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                if (qAlpha(image.pixel(x, y)) > 128) {
-                    r |= QRect(x, y, 1, 1);
-                }
-            }
+        const QRect ink = inkBounds(draw(b.eof().bytes));
+        ASSERT_FALSE(ink.isEmpty());
+        const QPoint p = c.point;
+        switch (c.horizontal) {
+            case StartsAt:
+                EXPECT_NEAR(ink.left(), p.x() + 1.5, 1.5);
+                break;
+            case CentredOn:
+                EXPECT_NEAR((ink.left() + ink.right() + 1) / 2.0, p.x(), 1.5);
+                break;
+            case EndsAt:
+                EXPECT_NEAR(ink.right() + 1, p.x() - 1.5, 1.5);
+                break;
         }
-        return r;
-    };
-    const QRect left = inkBounds(draw(text(0)));
-    const QRect right = inkBounds(draw(text(2 | 24)));  // TA_RIGHT | TA_BASELINE
-    ASSERT_FALSE(left.isEmpty());
-    ASSERT_FALSE(right.isEmpty());
-    EXPECT_GE(left.left(), 50);
-    EXPECT_GE(left.top(), 50);
-    EXPECT_NEAR(left.height(), 15, 3);  // capital height of a 20-pixel em
-    EXPECT_LE(right.right(), 50);
-    EXPECT_LE(right.bottom(), 50);
-    EXPECT_NEAR(right.width(), left.width(), 2);
-}
-
-TEST(MetafileRecords, BrokenRecordSizes) {
-    for (uint32_t words : {0u, 2u, 0x80000000u}) {
-        SCOPED_TRACE(words);
-        auto b = MetafileBuilder::placeable(100, 100, 96);
-        le32(b.bytes, {words}).append("\x1b\x04", 2);
-        b.bytes.append(QByteArray(40, '\0'));
-        QString error;
-        EXPECT_TRUE(wmf::render(b.bytes, QSize(50, 50), &error).isNull());
-        EXPECT_FALSE(error.isEmpty());
+        switch (c.vertical) {
+            case TopAt:  // above the capitals, the font's ascent leaves a gap
+                EXPECT_NEAR(ink.top(), p.y() + 4, 2);
+                break;
+            case BaselineAt:
+                EXPECT_NEAR(ink.bottom() + 1, p.y(), 1);
+                break;
+            case BottomAt:  // below the baseline, the descent
+                EXPECT_NEAR(ink.bottom() + 1, p.y() - 5, 2);
+                break;
+        }
+        EXPECT_NEAR(ink.height(), 15, 2);  // the capital height of a 20-pixel em
+        if (c.align == 0) {
+            leftTop = ink;
+        }
+        EXPECT_NEAR(ink.width(), leftTop.width(), 2);
     }
 }
 
-TEST(MetafileRecords, CutShortAfterDrawingShowsWhatCameBefore) {
-    auto b = redCanvas();
-    b.record(kRectangle, {50, 50, 10, 10});
-    const QByteArray whole = b.bytes;
+TEST(MetafileRecords, BrokenRecordsFailOrKeepWhatCameBefore) {
+    for (uint32_t words : {0u, 2u, 0x80000000u}) {
+        SCOPED_TRACE(words);
+        auto b = MetafileBuilder::placeable(100, 100, 96);
+        le32(b.bytes, {words}).append("\x1b\x04", 2).append(QByteArray(40, '\0'));
+        QString error;
+        EXPECT_TRUE(wmf::render(b.bytes, QSize(50, 50), &error).isNull());
+        EXPECT_EQ(error, QStringLiteral("The metafile is damaged."));
+    }
+    auto b = redCanvas().record(kRectangle, {50, 50, 10, 10});
+    const QByteArray withoutEnd = b.bytes;
     b.record(kRectangle, {90, 90, 60, 60});
-    const QByteArray cut = b.bytes.left(b.bytes.size() - 4);
-    const QImage image = draw(MetafileBuilder{cut});
-    EXPECT_TRUE(isRed(image.pixel(30, 30)));
-    EXPECT_EQ(qAlpha(image.pixel(75, 75)), 0);
-    // Without the final record but otherwise whole, the picture is all there.
-    EXPECT_TRUE(isRed(draw(MetafileBuilder{whole}).pixel(30, 30)));
-    // Cut short before anything was drawn, it fails.
+    // Cut inside the last record: what came before shows.
+    const QImage cut = draw(b.bytes.left(b.bytes.size() - 4));
+    EXPECT_EQ(cut.pixel(30, 30), kRed);
+    EXPECT_EQ(cut.pixel(75, 75), kClear);
+    // Only the final record missing: all there.
+    EXPECT_EQ(draw(withoutEnd).pixel(30, 30), kRed);
+    // Cut short before anything was drawn: it fails.
     const QByteArray early = redCanvas().bytes;
     EXPECT_TRUE(wmf::render(early.left(early.size() - 3), QSize(10, 10)).isNull());
 }
-
-}  // namespace

@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include "records.h"
+
 #include <QStringDecoder>
 
 #include <array>
@@ -168,7 +170,7 @@ QString decodeText(const QByteArray& bytes, int charset, bool symbolFont,
             }
         }
     };
-    if (symbolFont || charset == 2) {
+    if (symbolFont || charset == kSymbolCharset) {
         for (int i = 0; i < bytes.size(); ++i) {
             out.append(QChar(symbolToUnicode(static_cast<uint8_t>(bytes[i]))));
             note(i, out.size() - 1);
