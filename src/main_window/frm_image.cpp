@@ -1,8 +1,7 @@
 #include "main_window/frm_image.h"
 
-#include "about/frm_splash.h"
-#include "app/forms.h"
 #include "full_view/frm_full_view.h"
+#include "main_window/artwork.h"
 #include "platform/core/message_boxes.h"
 #include "platform/core/twips.h"
 #include "thumbnails/frm_thumb.h"
@@ -260,8 +259,8 @@ void FrmImage::buildMenus() {
 void FrmImage::Form_Load() {
     LoadSettings();
     txtDefault->tag = txtDefault->text();
-    forms_.splash().show();  // the first reference loads it
-    forms_.fullView();       // loaded without being shown
+    forms_.form(Window::Splash).show();  // the first reference loads it
+    forms_.form(Window::FullView);       // loaded without being shown
     QString error;
     if (!dirPic->setPath(txtDefault->tag, &error)) {
         // The saved default folder is gone, or none was saved: open the fallback.
@@ -273,13 +272,13 @@ void FrmImage::Form_Load() {
 }
 
 void FrmImage::Timer3_Timer() {
-    FrmSplash& splash = forms_.splash();
+    Form& splash = forms_.form(Window::Splash);
     splash.raise();
     Timer3->setEnabled(false);
     showMaximized();
     splash.hide();
     if (forms_.isLoaded(Window::FullView)) {
-        forms_.fullView().hide();
+        forms_.form(Window::FullView).hide();
     }
     raise();
     activateWindow();
@@ -461,12 +460,26 @@ void FrmImage::followSystemColours() {
         return;
     }
     if (forms_.isLoaded(Window::FullView)) {
-        setBackground(&forms_.fullView(), face);
+        forms_.get<FrmFullView>().setSchemeColour(face);
     }
     if (forms_.isLoaded(Window::Thumb)) {
-        setBackground(&forms_.thumb(), face);
-        setBackground(forms_.thumb().picHold, face);
+        forms_.get<FrmThumb>().setSchemeColour(face);
     }
+}
+
+// ---- what the other windows ask of it ----
+
+QString FrmImage::folder() const {
+    return filPic->path();
+}
+
+void FrmImage::endTimedViewing(ViewOrderAfter order) {
+    if (order == ViewOrderAfter::Consecutive) {
+        mnuOptViewRnd->setChecked(false);
+        mnuOptViewCon->setChecked(true);
+    }
+    chkTimed->setValue(0);
+    repaint();
 }
 
 }  // namespace plenarvo

@@ -1,5 +1,6 @@
 #include "about/frm_splash.h"
 #include "full_view/frm_full_view.h"
+#include "main_window/artwork.h"
 #include "support/fakes/app_fixture.h"
 
 #include <QDir>
@@ -256,7 +257,7 @@ TEST_F(Startup, EveryExitPathEndsAtOnceWithoutSaving) {
 
 TEST_F(Startup, TheArtworkHasItsDesignedSizes) {
     EXPECT_EQ(FrmImage::startPicture().size(), QSize(622, 408));
-    EXPECT_EQ(FrmImage::logoPicture().size(), QSize(121, 91));
+    EXPECT_EQ(logoPicture().size(), QSize(121, 91));
 }
 
 TEST_F(Startup, TheButtonFaceSchemeFollowsTheSystemColours) {

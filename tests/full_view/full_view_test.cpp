@@ -115,7 +115,7 @@ TEST_F(FullView, UnloadResetsTheViewOrderAndClearsTimedViewingWithoutSaving) {
         if (byKey) {
             preview({300, 200});
             main().cmdFullScreen_Click();
-            ASSERT_EQ(view().Tag, QStringLiteral("Forward"));
+            ASSERT_EQ(view().returnTo(), FrmFullView::ReturnTo::Main);
             QTest::keyClick(view().picFullScr, Qt::Key_7);  // a digit returns as a letter does
             settle();
             EXPECT_TRUE(main().isVisible());
@@ -167,7 +167,7 @@ TEST_F(FullView, ClosingFromTheTitleBarShowsTheWindowItCameFrom) {
     QTest::mouseClick(forms->thumb().imgThumb(1), Qt::LeftButton);
     forms->thumb().opener().waitForDone();  // the picture is read on a worker
     settle();
-    ASSERT_EQ(view().Tag, QStringLiteral("Back"));
+    ASSERT_EQ(view().returnTo(), FrmFullView::ReturnTo::Sheet);
     ASSERT_FALSE(forms->thumb().isVisible());
     const int prints = forms->thumb().titlePrints();
     view().close();

@@ -324,7 +324,7 @@ TEST_F(ThumbSheet, CellsHoldReducedCopiesAndAnUnreadableFileKeepsItsName) {
     pictureRead();
     FrmFullView& view = forms->fullView();
     EXPECT_EQ(view.picFullScr->picture().size(), QSize(400, 300));
-    EXPECT_EQ(view.Tag, QStringLiteral("Back"));
+    EXPECT_EQ(view.returnTo(), FrmFullView::ReturnTo::Sheet);
     EXPECT_FALSE(s.isVisible());
     EXPECT_FALSE(main().isVisible());
     EXPECT_TRUE(view.isVisible());
@@ -396,7 +396,7 @@ TEST_F(ThumbSheet, AClickedPictureIsReadWhileTheSheetAnswersAndFurtherClicksWait
     FrmFullView& view = forms->fullView();
     EXPECT_EQ(view.picFullScr->picture().size(), QSize(400, 300));
     EXPECT_EQ(view.imgFullScr->picture(), view.picFullScr->picture());
-    EXPECT_EQ(view.Tag, QStringLiteral("Back"));
+    EXPECT_EQ(view.returnTo(), FrmFullView::ReturnTo::Sheet);
     EXPECT_FALSE(s.isVisible());
     EXPECT_FALSE(s.opener().busy());
     EXPECT_TRUE(messages.shown.isEmpty());
