@@ -1,6 +1,5 @@
 #include "about/frm_splash.h"
 #include "full_view/frm_full_view.h"
-#include "main_window/artwork.h"
 #include "support/fakes/app_fixture.h"
 
 #include <QDir>
@@ -253,11 +252,6 @@ TEST_F(Startup, EveryExitPathEndsAtOnceWithoutSaving) {
         EXPECT_FALSE(main().isVisible());
         EXPECT_FALSE(QFileInfo::exists(platform.settingsPath));
     }
-}
-
-TEST_F(Startup, TheArtworkHasItsDesignedSizes) {
-    EXPECT_EQ(FrmImage::startPicture().size(), QSize(622, 408));
-    EXPECT_EQ(logoPicture().size(), QSize(121, 91));
 }
 
 TEST_F(Startup, TheButtonFaceSchemeFollowsTheSystemColours) {

@@ -78,7 +78,6 @@ TEST_F(FullView, SelectionRuleAfterAFreshLoad) {
             EXPECT_NEAR(centre.x(), outer.width() / 2, 1.0);
             EXPECT_NEAR(centre.y(), outer.height() / 2, 1.0);
         }
-        EXPECT_EQ(view().imgFullScr->size(), QSize(1105, 785));
         EXPECT_EQ(view().picFullScr->size(), c.size);
     }
 }

@@ -103,21 +103,6 @@ TEST_F(Browsing, ADoubleClickOrEnterOpensAFolderAndAClickOnlySelects) {
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(Browsing, SelectNextFileMovesOnAndWraps) {
-    FrmImage& w = main();
-    w.SelectNextFile();
-    EXPECT_EQ(w.filPic->listIndex(), 0);
-    w.filPic->setListIndex(4);
-    w.SelectNextFile();
-    EXPECT_EQ(w.filPic->listIndex(), 0);
-    w.SelectNextFile();
-    EXPECT_EQ(w.filPic->listIndex(), 1);
-    // Only in consecutive order.
-    w.mnuOptViewCon->setChecked(false);
-    w.SelectNextFile();
-    EXPECT_EQ(w.filPic->listIndex(), 1);
-}
-
 TEST_F(Browsing, FullPathsHaveOneSeparatorAtTheRoot) {
     controls::FileList list(nullptr);
     ASSERT_TRUE(list.setPath(QStringLiteral("/")));
