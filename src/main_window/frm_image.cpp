@@ -97,8 +97,26 @@ FrmImage::~FrmImage() {
 }
 
 void FrmImage::buildControls() {
+    // Created from back to front: the lightweight controls, then the windowed
+    // ones, which are always above them.
+    buildPicturePanel();
+    buildListsAndCommands();
+    buildDefaultFrame();
+
+    // Only the lists, buttons, check box and text boxes take the focus.
+    for (QWidget* w : std::initializer_list<QWidget*>{imgImage, picIcon, frmCredits, frmDefault}) {
+        w->setFocusPolicy(Qt::NoFocus);
+    }
+    QWidget* order[] = {filPic,     drvPic,        dirPic,   cmdExit,    cmdShow,     chkTimed,
+                        txtSeconds, cmdFullScreen, cmdThumb, txtDefault, cmdCDefault, cmdHide};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+    filPic->setFocus();
+}
+
+void FrmImage::buildPicturePanel() {
     QWidget* c = client;
-    // Lightweight controls, from back to front.
     Shape5 = new controls::Shape(c, fromBgr(0xFF0000), fromBgr(0xFF0000));
     place(Shape5, -120, 0, 9135, 24950);
     Shape1 = new controls::Shape(c, fromBgr(0xFF00FF), fromBgr(0xC00000));
@@ -132,8 +150,10 @@ void FrmImage::buildControls() {
                        12, false, Qt::AlignHCenter);
     Label5->setFont(makeFont(QStringLiteral("Georgia"), 12, false, true, QFont::Serif));
     place(Label5, 9960, 8640, 3255, 615);
+}
 
-    // Windowed controls, always above the lightweight ones.
+void FrmImage::buildListsAndCommands() {
+    QWidget* c = client;
     frmCredits = new QGroupBox(QStringLiteral("By the Plenarvo developers"), c);
     frmCredits->setFont(
         makeFont(QStringLiteral("Comic Sans MS"), 8.25, true, true, QFont::Cursive));
@@ -192,9 +212,11 @@ void FrmImage::buildControls() {
     place(chkTimed, 9000, 9480, 2055, 735);
     cmdExit = makeButton(c, QStringLiteral("E&xit"), QStringLiteral("Exit Plenarvo Viewer"));
     place(cmdExit, 12480, 9480, 1455, 615);
+}
 
-    frmDefault =
-        new QGroupBox(QStringLiteral("Click Save to make currently open Directory the Default"), c);
+void FrmImage::buildDefaultFrame() {
+    frmDefault = new QGroupBox(
+        QStringLiteral("Click Save to make currently open Directory the Default"), client);
     setBackground(frmDefault, fromBgr(0x8000000F));
     place(frmDefault, 1200, 0, 6855, 615);
     Label4 = makeLabel(frmDefault, QStringLiteral("Path:"), 9.75, true, Qt::AlignLeft);
@@ -210,17 +232,6 @@ void FrmImage::buildControls() {
     cmdHide->setFont(makeFont(QStringLiteral("MS Sans Serif"), 8.25, true));
     place(cmdHide, 6120, 240, 615, 255);
     frmDefault->hide();
-
-    // Only the lists, buttons, check box and text boxes take the focus.
-    for (QWidget* w : std::initializer_list<QWidget*>{imgImage, picIcon, frmCredits, frmDefault}) {
-        w->setFocusPolicy(Qt::NoFocus);
-    }
-    QWidget* order[] = {filPic,     drvPic,        dirPic,   cmdExit,    cmdShow,     chkTimed,
-                        txtSeconds, cmdFullScreen, cmdThumb, txtDefault, cmdCDefault, cmdHide};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) {
-        setTabOrder(order[i], order[i + 1]);
-    }
-    filPic->setFocus();
 }
 
 void FrmImage::buildMenus() {

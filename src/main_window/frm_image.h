@@ -190,6 +190,9 @@ protected:
 
 private:
     void buildControls();
+    void buildPicturePanel();      // the decorations, the preview and the labels
+    void buildListsAndCommands();  // the lists, the buttons and the timed-viewing controls
+    void buildDefaultFrame();      // the Default Directory frame
     void buildMenus();
     // Each command group connects its own controls.
     void wireTimedViewing();
