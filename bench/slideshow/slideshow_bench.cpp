@@ -5,7 +5,7 @@
 
 #include "../common/bench_program.h"
 #include "../common/photo.h"
-#include "app/forms.h"
+#include "app/program_windows.h"
 #include "full_view/frm_full_view.h"
 #include "main_window/frm_image.h"
 #include "platform/core/random.h"
@@ -66,7 +66,8 @@ double median(std::vector<double> v) {
 }
 
 // Runs a show in `folder` for `ticks` ticks and returns the median time per tick.
-double timeTicks(FrmImage& main, Forms& forms, const QString& folder, bool ahead, int ticks) {
+double timeTicks(FrmImage& main, ProgramWindows& forms, const QString& folder, bool ahead,
+                 int ticks) {
     SlideAhead::setEnabled(ahead);
     main.dirPic->setPath(folder);
     main.txtSeconds->setText(QStringLiteral("2"));
@@ -120,7 +121,7 @@ int main(int argc, char** argv) {
     const int ticks = 5;
     QStringList figures;
     {
-        Forms forms(platform);
+        ProgramWindows forms(platform);
         forms.start();
         FrmImage& main = forms.image();
         for (const Size& s : sizes) {

@@ -8,7 +8,7 @@
 
 #include "../common/bench_program.h"
 #include "../common/photo.h"
-#include "app/forms.h"
+#include "app/program_windows.h"
 #include "full_view/frm_full_view.h"
 #include "main_window/frm_image.h"
 #include "platform/core/random.h"
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
 
     bench::BenchPlatform program(folder);
     platform::Platform& platform = program.platform;
-    Forms forms(platform);
+    ProgramWindows forms(platform);
     forms.onEnd = [] { QApplication::quit(); };
     forms.start();
 

@@ -8,7 +8,7 @@
 
 #include "../common/bench_program.h"
 #include "../common/photo.h"
-#include "app/forms.h"
+#include "app/program_windows.h"
 #include "main_window/frm_image.h"
 #include "platform/core/random.h"
 #include "platform/qt/qt_platform.h"
@@ -270,7 +270,7 @@ int measure(int argc, char** argv, const QString& folder) {
     bench::BenchPlatform program(folder);
     platform::Platform& platform = program.platform;
 
-    Forms forms(platform);
+    ProgramWindows forms(platform);
     forms.onEnd = [] { QApplication::quit(); };
     forms.start();
     QElapsedTimer clockFromClick;

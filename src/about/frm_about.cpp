@@ -1,8 +1,7 @@
 #include "about/frm_about.h"
 
 #include "about/frm_splash.h"
-#include "app/forms.h"
-#include "main_window/frm_image.h"
+#include "main_window/artwork.h"
 #include "platform/core/program_start.h"
 #include "platform/core/registry.h"
 #include "platform/core/twips.h"
@@ -16,10 +15,6 @@ namespace plenarvo {
 
 using controls::makeFont;
 using controls::place;
-
-FrmAbout& Forms::about() {
-    return load<FrmAbout>(Window::About);
-}
 
 namespace {
 
@@ -48,10 +43,9 @@ FrmAbout::FrmAbout(Forms& forms) : Form(forms) {
     picIcon->setObjectName(QStringLiteral("picIcon"));
     place(picIcon, 120, 120, 540, 540);
     // The icon is drawn afresh at the screen's device pixels, sharp on any screen.
-    const QImage icon = FrmImage::iconPicture();
-    picIcon->setPicture(
-        pictures::Picture::fromImage(icon),
-        FrmImage::iconPicture((QSizeF(icon.size()) * devicePixelRatioF()).toSize()));
+    const QImage icon = iconPicture();
+    picIcon->setPicture(pictures::Picture::fromImage(icon),
+                        iconPicture((QSizeF(icon.size()) * devicePixelRatioF()).toSize()));
     picIcon->setFocusPolicy(Qt::TabFocus);
 
     auto label = [this](const QString& text, int l, int t, int w, int h) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form.h"
+#include "forms/forms.h"
 #include "platform/qt/controls.h"
 
 #include <QPushButton>
@@ -15,6 +15,8 @@ namespace plenarvo {
 class FrmAbout : public Form {
     Q_OBJECT
 public:
+    static constexpr Window kWindow = Window::About;
+
     explicit FrmAbout(Forms& forms);
 
     controls::PictureBox* picIcon = nullptr;

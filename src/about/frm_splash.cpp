@@ -1,8 +1,6 @@
 #include "about/frm_splash.h"
 
-#include "app/forms.h"
-#include "full_view/frm_full_view.h"
-#include "main_window/frm_image.h"
+#include "main_window/artwork.h"
 #include "platform/core/paths.h"
 #include "platform/core/twips.h"
 
@@ -44,8 +42,8 @@ FrmSplash::FrmSplash(Forms& forms) : Form(forms) {
     imgLogo = new controls::Image(this);
     place(imgLogo, 240, 795, 1815, 1305);
     // The logo is drawn afresh at the control's device pixels, sharp on any screen.
-    imgLogo->setPicture(pictures::Picture::fromImage(FrmImage::logoPicture()),
-                        FrmImage::logoPicture(imgLogo->pixelSize()));
+    imgLogo->setPicture(pictures::Picture::fromImage(logoPicture()),
+                        logoPicture(imgLogo->pixelSize()));
 
     auto label = [this](const QString& text, double points, bool bold, int l, int t, int w, int h) {
         auto* lbl = new controls::Label(text, this);
@@ -111,14 +109,14 @@ void FrmSplash::restack() {
     if (!forms_.isLoaded(Window::FullView)) {
         return;
     }
-    forms_.fullView().lower();
+    forms_.form(Window::FullView).lower();
     // A window manager keeps the window it last activated above a request to
     // lower it, and may activate the full view only after this runs: raising
     // the main window over it, and the splash over both, gives the order the
     // splash phase is meant to show. The splash takes the activation, so keys
     // pressed during the phase reach no window's commands.
     if (forms_.isLoaded(Window::Image)) {
-        forms_.image().raise();
+        forms_.form(Window::Image).raise();
     }
     raise();
     activateWindow();

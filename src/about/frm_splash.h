@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form.h"
+#include "forms/forms.h"
 #include "platform/qt/controls.h"
 
 namespace plenarvo {
@@ -14,6 +14,8 @@ QString applicationTitle();
 class FrmSplash : public Form {
     Q_OBJECT
 public:
+    static constexpr Window kWindow = Window::Splash;
+
     explicit FrmSplash(Forms& forms);
 
     controls::Label* lblProductName = nullptr;

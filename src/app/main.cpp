@@ -1,5 +1,5 @@
 #include "app/command_line.h"
-#include "app/forms.h"
+#include "app/program_windows.h"
 #include "app/window_trace.h"
 #include "main_window/frm_image.h"
 #include "pictures/cost.h"
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     int code = 0;
     {
-        plenarvo::Forms forms(platform);
+        plenarvo::ProgramWindows forms(platform);
         forms.onEnd = [] { QApplication::quit(); };
         forms.start();
         // A picture handed over by a file manager opens in its folder; a folder opens.

@@ -1,7 +1,7 @@
 #include "full_view/frm_full_view.h"
 
 #include "about/frm_splash.h"
-#include "app/forms.h"
+#include "main_window/artwork.h"
 #include "main_window/frm_image.h"
 #include "main_window/schemes.h"
 #include "platform/core/twips.h"
@@ -23,10 +23,9 @@ using controls::place;
 FrmFullView::FrmFullView(Forms& forms) : Form(forms) {
     setObjectName(QStringLiteral("frmFullView"));
     setWindowTitle(QStringLiteral("Full View"));
-    setWindowIcon(QIcon(QPixmap::fromImage(FrmImage::iconPicture())));
+    setWindowIcon(QIcon(QPixmap::fromImage(iconPicture())));
     resize(twips::size(15240, 11010));
     controls::setBackground(this, fromBgr(0x800000));
-    Tag = QStringLiteral("Forward");
     setFocusPolicy(Qt::StrongFocus);
 
     tmrSelect = makeTimer(10, false, [this] { tmrSelect_Timer(); });
@@ -66,7 +65,7 @@ FrmFullView::FrmFullView(Forms& forms) : Form(forms) {
 }
 
 void FrmFullView::Form_Load() {
-    if (auto colour = schemeColourOnLoad(forms_.image().schemeChecks())) {
+    if (auto colour = schemeColourOnLoad(forms_.get<FrmImage>().schemeChecks())) {
         controls::setBackground(this, *colour);
     }
     tmrSelect->setEnabled(true);
@@ -116,12 +115,32 @@ void FrmFullView::showView() {
     }
 }
 
-void FrmFullView::givePicture(const pictures::Picture& picture, bool allThree) {
+void FrmFullView::open(const pictures::Picture& picture, ReturnTo back, const QImage& wide,
+                       const QImage& tall) {
     picFullScr->setPicture(picture);
-    if (allThree) {
-        imgFullScr->setPicture(picture);
-        imgFullScrH->setPicture(picture);
-    }
+    imgFullScr->setPicture(picture, wide);
+    imgFullScrH->setPicture(picture, tall);
+    centre(imgFullScrH);
+    centre(imgFullScr);
+    centre(picFullScr);
+    returnTo_ = back;
+    forms_.form(Window::Image).hide();
+    showView();
+}
+
+void FrmFullView::showSlide(const pictures::Picture& picture) {
+    picFullScr->setPicture(picture);
+    centre(picFullScr);
+}
+
+void FrmFullView::showSlides() {
+    picFullScr->show();
+    showView();
+}
+
+void FrmFullView::setSchemeColour(const QColor& colour) {
+    controls::setBackground(this, colour);
+    controls::setBackground(picFullScr, colour);
 }
 
 void FrmFullView::centre(QWidget* control) {
@@ -143,33 +162,24 @@ QSizeF FrmFullView::outerSizeInTwips() const {
             static_cast<qreal>(twips::fromPixels(outer.height()))};
 }
 
-void FrmFullView::returnToSheet() {
-    FrmThumb& sheet = forms_.thumb();
-    sheet.show();
-    sheet.raise();
-    sheet.activateWindow();
-    sheet.PrintSheetTitle();
+void FrmFullView::showOrigin() {
+    if (returnTo_ == ReturnTo::Sheet) {
+        forms_.get<FrmThumb>().returnFromView();
+    } else {
+        forms_.form(Window::Image).show();
+    }
 }
 
 void FrmFullView::cmdAnyKey_Click() {
-    if (Tag == QLatin1String("Back")) {
-        returnToSheet();
-        forms_.unload(Window::FullView);
-        return;
+    showOrigin();
+    if (returnTo_ == ReturnTo::Main) {
+        forms_.get<FrmImage>().endTimedViewing();
     }
-    FrmImage& main = forms_.image();
-    main.show();
-    main.chkTimed->setValue(0);
-    main.repaint();
     forms_.unload(Window::FullView);
 }
 
 void FrmFullView::Form_Unload() {
-    FrmImage& main = forms_.image();
-    main.mnuOptViewRnd->setChecked(false);
-    main.mnuOptViewCon->setChecked(true);
-    main.chkTimed->setValue(0);
-    main.repaint();
+    forms_.get<FrmImage>().endTimedViewing(FrmImage::ViewOrderAfter::Consecutive);
 }
 
 void FrmFullView::mouseReleaseEvent(QMouseEvent* event) {
@@ -193,8 +203,8 @@ void FrmFullView::changeEvent(QEvent* event) {
     // The window manager may activate the view after the splash sent it to the
     // back; during the splash phase it stays there.
     if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
-        forms_.isLoaded(Window::Splash) && forms_.splash().keepsFront()) {
-        forms_.splash().restack();
+        forms_.isLoaded(Window::Splash) && forms_.get<FrmSplash>().keepsFront()) {
+        forms_.get<FrmSplash>().restack();
     }
 }
 
@@ -206,11 +216,7 @@ void FrmFullView::closeEvent(QCloseEvent* event) {
     event->ignore();
     // Closed from its title bar: show the window it was opened from, so that
     // the user is never left without a window, then unload.
-    if (Tag == QLatin1String("Back")) {
-        returnToSheet();
-    } else {
-        forms_.image().show();
-    }
+    showOrigin();
     forms_.unload(Window::FullView);
 }
 

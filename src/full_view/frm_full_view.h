@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form.h"
+#include "forms/forms.h"
 #include "platform/qt/controls.h"
 
 #include <QPushButton>
@@ -14,7 +14,12 @@ namespace plenarvo {
 class FrmFullView : public Form {
     Q_OBJECT
 public:
+    static constexpr Window kWindow = Window::FullView;
+
     explicit FrmFullView(Forms& forms);
+
+    // The window a return from the view goes back to.
+    enum class ReturnTo { Main, Sheet };
 
     // Sizes of the two frames in twips; they never change.
     static constexpr int kWideWidth = 16575;
@@ -35,8 +40,20 @@ public:
     void RevealView();
     void cmdAnyKey_Click();
 
-    // Gives a picture to the display controls.
-    void givePicture(const pictures::Picture& picture, bool allThree);
+    // Opens a picture: all three display controls take it (the frames their
+    // ready-made images where given), each is centred, the window it was opened
+    // from (the main window is hidden in either case) is kept for the return,
+    // and the view shows.
+    void open(const pictures::Picture& picture, ReturnTo back, const QImage& wide = {},
+              const QImage& tall = {});
+    ReturnTo returnTo() const { return returnTo_; }
+    // The slide show's picture: into the picture box alone, centred.
+    void showSlide(const pictures::Picture& picture);
+    // The slide show's view: the picture box shown, the window shown.
+    void showSlides();
+    // The background of the window and its picture box.
+    void setSchemeColour(const QColor& colour);
+
     // Centres a control on the window's outer rectangle: Top, then Left.
     void centre(QWidget* control);
     // A control's size in twips (the frames keep their exact designed sizes).
@@ -45,14 +62,18 @@ public:
     void showView();
     // The window's outer size in twips, as it stands maximized.
     QSizeF outerSizeInTwips() const;
-    // The way back to the thumbnail sheet: the sheet shown again, its title reprinted.
-    void returnToSheet();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+
+private:
+    // The window the view was opened from shown again.
+    void showOrigin();
+
+    ReturnTo returnTo_ = ReturnTo::Main;
 };
 
 }  // namespace plenarvo

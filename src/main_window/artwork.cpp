@@ -1,3 +1,4 @@
+#include "main_window/artwork.h"
 #include "main_window/frm_image.h"
 
 #include <QLinearGradient>
@@ -75,7 +76,7 @@ QImage FrmImage::startPicture(QSize size) {
     return image;
 }
 
-QImage FrmImage::logoPicture(QSize size) {
+QImage logoPicture(QSize size) {
     const QSize natural(121, 91);
     QImage image(size.isEmpty() ? natural : size, QImage::Format_RGB32);
     image.fill(QColor(255, 255, 192));
@@ -99,7 +100,7 @@ QImage FrmImage::logoPicture(QSize size) {
     return image;
 }
 
-QImage FrmImage::iconPicture(QSize size) {
+QImage iconPicture(QSize size) {
     const QSize natural(32, 32);
     QImage image(size.isEmpty() ? natural : size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);

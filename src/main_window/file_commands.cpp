@@ -1,4 +1,3 @@
-#include "app/forms.h"
 #include "main_window/frm_image.h"
 #include "platform/core/dialogs.h"
 #include "platform/core/printer.h"

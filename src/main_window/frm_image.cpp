@@ -1,8 +1,7 @@
 #include "main_window/frm_image.h"
 
-#include "about/frm_splash.h"
-#include "app/forms.h"
 #include "full_view/frm_full_view.h"
+#include "main_window/artwork.h"
 #include "platform/core/message_boxes.h"
 #include "platform/core/twips.h"
 #include "thumbnails/frm_thumb.h"
@@ -98,8 +97,26 @@ FrmImage::~FrmImage() {
 }
 
 void FrmImage::buildControls() {
+    // Created from back to front: the lightweight controls, then the windowed
+    // ones, which are always above them.
+    buildPicturePanel();
+    buildListsAndCommands();
+    buildDefaultFrame();
+
+    // Only the lists, buttons, check box and text boxes take the focus.
+    for (QWidget* w : std::initializer_list<QWidget*>{imgImage, picIcon, frmCredits, frmDefault}) {
+        w->setFocusPolicy(Qt::NoFocus);
+    }
+    QWidget* order[] = {filPic,     drvPic,        dirPic,   cmdExit,    cmdShow,     chkTimed,
+                        txtSeconds, cmdFullScreen, cmdThumb, txtDefault, cmdCDefault, cmdHide};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+    filPic->setFocus();
+}
+
+void FrmImage::buildPicturePanel() {
     QWidget* c = client;
-    // Lightweight controls, from back to front.
     Shape5 = new controls::Shape(c, fromBgr(0xFF0000), fromBgr(0xFF0000));
     place(Shape5, -120, 0, 9135, 24950);
     Shape1 = new controls::Shape(c, fromBgr(0xFF00FF), fromBgr(0xC00000));
@@ -133,8 +150,10 @@ void FrmImage::buildControls() {
                        12, false, Qt::AlignHCenter);
     Label5->setFont(makeFont(QStringLiteral("Georgia"), 12, false, true, QFont::Serif));
     place(Label5, 9960, 8640, 3255, 615);
+}
 
-    // Windowed controls, always above the lightweight ones.
+void FrmImage::buildListsAndCommands() {
+    QWidget* c = client;
     frmCredits = new QGroupBox(QStringLiteral("By the Plenarvo developers"), c);
     frmCredits->setFont(
         makeFont(QStringLiteral("Comic Sans MS"), 8.25, true, true, QFont::Cursive));
@@ -193,9 +212,11 @@ void FrmImage::buildControls() {
     place(chkTimed, 9000, 9480, 2055, 735);
     cmdExit = makeButton(c, QStringLiteral("E&xit"), QStringLiteral("Exit Plenarvo Viewer"));
     place(cmdExit, 12480, 9480, 1455, 615);
+}
 
-    frmDefault =
-        new QGroupBox(QStringLiteral("Click Save to make currently open Directory the Default"), c);
+void FrmImage::buildDefaultFrame() {
+    frmDefault = new QGroupBox(
+        QStringLiteral("Click Save to make currently open Directory the Default"), client);
     setBackground(frmDefault, fromBgr(0x8000000F));
     place(frmDefault, 1200, 0, 6855, 615);
     Label4 = makeLabel(frmDefault, QStringLiteral("Path:"), 9.75, true, Qt::AlignLeft);
@@ -211,17 +232,6 @@ void FrmImage::buildControls() {
     cmdHide->setFont(makeFont(QStringLiteral("MS Sans Serif"), 8.25, true));
     place(cmdHide, 6120, 240, 615, 255);
     frmDefault->hide();
-
-    // Only the lists, buttons, check box and text boxes take the focus.
-    for (QWidget* w : std::initializer_list<QWidget*>{imgImage, picIcon, frmCredits, frmDefault}) {
-        w->setFocusPolicy(Qt::NoFocus);
-    }
-    QWidget* order[] = {filPic,     drvPic,        dirPic,   cmdExit,    cmdShow,     chkTimed,
-                        txtSeconds, cmdFullScreen, cmdThumb, txtDefault, cmdCDefault, cmdHide};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) {
-        setTabOrder(order[i], order[i + 1]);
-    }
-    filPic->setFocus();
 }
 
 void FrmImage::buildMenus() {
@@ -260,8 +270,8 @@ void FrmImage::buildMenus() {
 void FrmImage::Form_Load() {
     LoadSettings();
     txtDefault->tag = txtDefault->text();
-    forms_.splash().show();  // the first reference loads it
-    forms_.fullView();       // loaded without being shown
+    forms_.form(Window::Splash).show();  // the first reference loads it
+    forms_.form(Window::FullView);       // loaded without being shown
     QString error;
     if (!dirPic->setPath(txtDefault->tag, &error)) {
         // The saved default folder is gone, or none was saved: open the fallback.
@@ -273,13 +283,13 @@ void FrmImage::Form_Load() {
 }
 
 void FrmImage::Timer3_Timer() {
-    FrmSplash& splash = forms_.splash();
+    Form& splash = forms_.form(Window::Splash);
     splash.raise();
     Timer3->setEnabled(false);
     showMaximized();
     splash.hide();
     if (forms_.isLoaded(Window::FullView)) {
-        forms_.fullView().hide();
+        forms_.form(Window::FullView).hide();
     }
     raise();
     activateWindow();
@@ -461,12 +471,26 @@ void FrmImage::followSystemColours() {
         return;
     }
     if (forms_.isLoaded(Window::FullView)) {
-        setBackground(&forms_.fullView(), face);
+        forms_.get<FrmFullView>().setSchemeColour(face);
     }
     if (forms_.isLoaded(Window::Thumb)) {
-        setBackground(&forms_.thumb(), face);
-        setBackground(forms_.thumb().picHold, face);
+        forms_.get<FrmThumb>().setSchemeColour(face);
     }
+}
+
+// ---- what the other windows ask of it ----
+
+QString FrmImage::folder() const {
+    return filPic->path();
+}
+
+void FrmImage::endTimedViewing(ViewOrderAfter order) {
+    if (order == ViewOrderAfter::Consecutive) {
+        mnuOptViewRnd->setChecked(false);
+        mnuOptViewCon->setChecked(true);
+    }
+    chkTimed->setValue(0);
+    repaint();
 }
 
 }  // namespace plenarvo

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form.h"
+#include "forms/forms.h"
 #include "main_window/schemes.h"
 #include "platform/core/message_boxes.h"
 #include "platform/qt/controls.h"
@@ -19,6 +19,8 @@ namespace plenarvo {
 class FrmImage : public Form {
     Q_OBJECT
 public:
+    static constexpr Window kWindow = Window::Image;
+
     explicit FrmImage(Forms& forms);
     ~FrmImage() override;
 
@@ -163,12 +165,19 @@ public:
     void mnuHelpAbout_Click();
     void picIcon_Click();
 
-    // The built-in artwork.
-    // Made at their own size, or drawn to fill `size` (device pixels on a
-    // high-density screen).
+    // ---- what the other windows ask of it ----
+    // The folder the file list shows.
+    QString folder() const;
+    enum class ViewOrderAfter { Kept, Consecutive };
+    // Clears the timed-viewing box, which runs its handling when it was checked,
+    // and repaints the window; the view order first goes back to consecutive
+    // when asked.
+    void endTimedViewing(ViewOrderAfter order = ViewOrderAfter::Kept);
+
+    // The start picture the preview shows until a picture is opened. Made at
+    // its own size, or drawn to fill `size` (device pixels on a high-density
+    // screen).
     static QImage startPicture(QSize size = {});
-    static QImage logoPicture(QSize size = {});
-    static QImage iconPicture(QSize size = {});
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -181,6 +190,9 @@ protected:
 
 private:
     void buildControls();
+    void buildPicturePanel();      // the decorations, the preview and the labels
+    void buildListsAndCommands();  // the lists, the buttons and the timed-viewing controls
+    void buildDefaultFrame();      // the Default Directory frame
     void buildMenus();
     // Each command group connects its own controls.
     void wireTimedViewing();

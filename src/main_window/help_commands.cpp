@@ -1,5 +1,3 @@
-#include "about/frm_about.h"
-#include "app/forms.h"
 #include "main_window/frm_image.h"
 #include "platform/core/help.h"
 
@@ -21,7 +19,7 @@ void FrmImage::mnuHelpHelp_Click() {
 
 void FrmImage::mnuHelpAbout_Click() {
     // Loads the About box when it is not open; an open one is only brought up.
-    FrmAbout& about = forms_.about();
+    Form& about = forms_.form(Window::About);
     about.update();
     if (!about.isVisible()) {
         // Kept with the main window, off the task bar.

@@ -1,4 +1,3 @@
-#include "app/forms.h"
 #include "full_view/frm_full_view.h"
 #include "main_window/frm_image.h"
 #include "thumbnails/frm_thumb.h"
@@ -47,11 +46,9 @@ void FrmImage::selectScheme(Scheme scheme) {
     // touch, and its own load steps already see the new check marks; the sheet's
     // load builds the sheet.
     const QColor colour = schemeColour(scheme);
-    controls::setBackground(&forms_.fullView(), colour);
+    forms_.get<FrmFullView>().setSchemeColour(colour);
     controls::setBackground(client, colour);
-    controls::setBackground(&forms_.thumb(), colour);
-    controls::setBackground(forms_.fullView().picFullScr, colour);
-    controls::setBackground(forms_.thumb().picHold, colour);
+    forms_.get<FrmThumb>().setSchemeColour(colour);
     // 4.
     raise();
     // 5. Its unload steps return the order to consecutive and clear chkTimed,

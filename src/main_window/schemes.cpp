@@ -6,11 +6,11 @@ namespace plenarvo {
 
 const SchemeInfo& schemeInfo(Scheme scheme) {
     static const std::array<SchemeInfo, 5> table = {{
-        {Scheme::Default, 0x00C00000, true, settings::SchemeDarkBlue},
-        {Scheme::Neon, 0x0000FF00, false, settings::SchemeNeon},
-        {Scheme::Teal, 0x00C0C000, false, settings::SchemeTeal},
-        {Scheme::HotMaroon, 0x00C000C0, false, settings::SchemeHotMaroon},
-        {Scheme::ButtonFace, 0x8000000F, false, settings::SchemePutty},
+        {Scheme::Default, 0x00C00000, true},
+        {Scheme::Neon, 0x0000FF00, false},
+        {Scheme::Teal, 0x00C0C000, false},
+        {Scheme::HotMaroon, 0x00C000C0, false},
+        {Scheme::ButtonFace, 0x8000000F, false},
     }};
     return table[static_cast<size_t>(scheme)];
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "settings/settings_file.h"
-
 #include <QColor>
 
 #include <array>
@@ -17,9 +15,8 @@ inline constexpr std::array<Scheme, 5> kSchemeOrder = {Scheme::Default, Scheme::
 
 struct SchemeInfo {
     Scheme scheme;
-    quint32 bgr;          // the colour as 0x00BBGGRR, or a system colour
-    bool decorations;     // whether the main window's panels and divider show
-    settings::Flag flag;  // its line in the settings file
+    quint32 bgr;       // the colour as 0x00BBGGRR, or a system colour
+    bool decorations;  // whether the main window's panels and divider show
 };
 
 const SchemeInfo& schemeInfo(Scheme scheme);

@@ -1,7 +1,7 @@
 #include "thumbnails/frm_thumb.h"
 
-#include "app/forms.h"
 #include "full_view/frm_full_view.h"
+#include "main_window/artwork.h"
 #include "main_window/frm_image.h"
 #include "main_window/schemes.h"
 #include "platform/core/twips.h"
@@ -64,7 +64,7 @@ float frameWidthFor(float palletWidth) {
 FrmThumb::FrmThumb(Forms& forms) : Form(forms) {
     setObjectName(QStringLiteral("frmThumb"));
     setWindowTitle(QStringLiteral("Thumbnails"));
-    setWindowIcon(QIcon(QPixmap::fromImage(FrmImage::iconPicture())));
+    setWindowIcon(QIcon(QPixmap::fromImage(iconPicture())));
     resize(twips::size(15360, 11520));
     setWindowState(Qt::WindowMaximized);
     controls::setBackground(this, fromBgr(0xC00000));
@@ -128,7 +128,7 @@ FrmThumb::FrmThumb(Forms& forms) : Form(forms) {
     cells_.push_back(emblem);
     loadCellControls(0);
     Cell& zero = cells_[0];
-    zero.img->setPicture(pictures::Picture::fromImage(FrmImage::iconPicture()));
+    zero.img->setPicture(pictures::Picture::fromImage(iconPicture()));
     zero.img->setEnabled(false);
     zero.lbl->setText(QStringLiteral("Plenarvo Viewer"));
     zero.lbl->setEnabled(false);
@@ -181,16 +181,15 @@ int FrmThumb::listCapped() const {
 // ---- building ----
 
 void FrmThumb::Form_Load() {
-    if (auto colour = schemeColourOnLoad(forms_.image().schemeChecks())) {
+    const FrmImage& main = forms_.get<FrmImage>();
+    if (auto colour = schemeColourOnLoad(main.schemeChecks())) {
         controls::setBackground(this, *colour);
     }
     controls::setBackground(picHold, controls::background(this));
 
-    filPic->setPath(forms_.image().filPic->path());
+    filPic->setPath(main.folder());
     ThumbCount = static_cast<qint16>(listCapped());
-    const int h = palletHeightFor(ThumbCount);
-    setOuterHeight(h + 200);
-    picHold->resize(picHold->width(), h);
+    sizeForPictures();
 
     RowStart = 1;
     RowEnd = std::min<qint16>(ThumbCount, 5);
@@ -218,6 +217,34 @@ void FrmThumb::Form_Load() {
     }
     Timer1->setEnabled(true);
     PrintSheetTitle();
+}
+
+void FrmThumb::sizeForPictures() {
+    const int h = palletHeightFor(ThumbCount);
+    setOuterHeight(h + 200);
+    picHold->resize(picHold->width(), h);
+}
+
+void FrmThumb::open() {
+    setWindowState(windowState() | Qt::WindowMaximized);
+    show();
+    raise();
+    activateWindow();
+    forms_.form(Window::Image).hide();
+    setVisible(true);
+    PrintSheetTitle();
+}
+
+void FrmThumb::returnFromView() {
+    show();
+    raise();
+    activateWindow();
+    PrintSheetTitle();
+}
+
+void FrmThumb::setSchemeColour(const QColor& colour) {
+    controls::setBackground(this, colour);
+    controls::setBackground(picHold, colour);
 }
 
 void FrmThumb::Form_Unload() {
@@ -550,7 +577,7 @@ void FrmThumb::Form_KeyPress(int) {
 }
 
 void FrmThumb::cmdAnyKey_Click() {
-    FrmImage& main = forms_.image();
+    Form& main = forms_.form(Window::Image);
     main.show();
     main.repaint();
     forms_.unload(Window::Thumb);
@@ -564,7 +591,7 @@ void FrmThumb::imgThumb_Click(int index) {
         return;  // the picture clicked before is still being read
     }
     if (index == 0) {
-        showInFullView(pictures::Picture::fromImage(FrmImage::iconPicture()), {}, {});
+        showInFullView(pictures::Picture::fromImage(iconPicture()), {}, {});
         return;
     }
     // The cell holds a reduced copy; the full view gets the picture from its
@@ -593,16 +620,7 @@ void FrmThumb::pictureOpened(const OpenedPicture& opened) {
 
 void FrmThumb::showInFullView(const pictures::Picture& picture, const QImage& wide,
                               const QImage& tall) {
-    FrmFullView& view = forms_.fullView();
-    view.showView();
-    view.picFullScr->setPicture(picture);
-    view.imgFullScr->setPicture(picture, wide);
-    view.imgFullScrH->setPicture(picture, tall);
-    view.centre(view.imgFullScrH);
-    view.centre(view.imgFullScr);
-    view.centre(view.picFullScr);
-    forms_.image().hide();
-    view.Tag = QStringLiteral("Back");
+    forms_.get<FrmFullView>().open(picture, FrmFullView::ReturnTo::Sheet, wide, tall);
     hide();
 }
 

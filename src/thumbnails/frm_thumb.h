@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form.h"
+#include "forms/forms.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/lists.h"
 
@@ -23,6 +23,8 @@ struct OpenedPicture;
 class FrmThumb : public Form {
     Q_OBJECT
 public:
+    static constexpr Window kWindow = Window::Thumb;
+
     explicit FrmThumb(Forms& forms);
     ~FrmThumb() override;
 
@@ -70,6 +72,15 @@ public:
     void Timer1_Timer();
     void BuildNextRows();
     void PrintSheetTitle();
+
+    // ---- what the other windows ask of it ----
+    // Shows the sheet, loaded on the main window's folder, maximized in place of
+    // the main window.
+    void open();
+    // The return from the full view: the sheet shown again, its title reprinted.
+    void returnFromView();
+    // The background of the sheet and its pallet.
+    void setSchemeColour(const QColor& colour);
 
     // ---- paging and selection ----
     void vsrPallet_Scroll();
@@ -141,6 +152,8 @@ private:
     void thumbnailArrived(int cell, const QImage& image);
     void pictureOpened(const OpenedPicture& opened);
     void showInFullView(const pictures::Picture& picture, const QImage& wide, const QImage& tall);
+    // The sheet's outer height and the pallet's, for the pictures it shows.
+    void sizeForPictures();
 
     std::vector<Cell> cells_;
     std::unique_ptr<ThumbnailLoader> loader_;

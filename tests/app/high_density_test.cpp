@@ -6,6 +6,7 @@
 #include "about/frm_about.h"
 #include "about/frm_splash.h"
 #include "full_view/frm_full_view.h"
+#include "main_window/artwork.h"
 #include "support/fakes/app_fixture.h"
 #include "thumbnails/frm_thumb.h"
 #include "thumbnails/thumbnail_loader.h"
@@ -65,9 +66,9 @@ TEST_F(HighDensity, TheSplashLogoIsDrawnAtDevicePixels) {
     const QImage shown = splash.imgLogo->shownImage();
     ASSERT_EQ(shown.size(), splash.imgLogo->size() * 2);
     // Drawn afresh, not the small logo stretched: its lines keep their hard edges.
-    const QImage stretched = FrmImage::logoPicture().scaled(shown.size(), Qt::IgnoreAspectRatio,
-                                                            Qt::SmoothTransformation);
-    EXPECT_EQ(shown, FrmImage::logoPicture(shown.size()));
+    const QImage stretched =
+        logoPicture().scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_EQ(shown, logoPicture(shown.size()));
     EXPECT_NE(shown, stretched);
 }
 

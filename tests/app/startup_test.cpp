@@ -8,7 +8,6 @@
 
 #include <array>
 #include <optional>
-#include <random>
 
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
@@ -32,7 +31,8 @@ QByteArray lines(const QString& folder, const QStringList& flags) {
 }
 
 // A settings file and what the program starts with from it. Nothing it holds ever
-// stops the start or shows a message.
+// stops the start or shows a message. (Which files the reader refuses, and where
+// it stops, is the settings file's own test.)
 struct SettingsCase {
     const char* name;
     // The file's bytes, or none for no file; `pics` is a folder holding one picture.
@@ -88,17 +88,6 @@ const SettingsCase kCases[] = {
      {false, false, false, false, false, false, true},
      std::nullopt,
      false},
-    // Eight lines and more of noise: the first flag line is not a flag.
-    {"Binary",
-     [](const QString&) {
-         std::mt19937 draw(11);
-         QByteArray out;
-         for (int i = 1; i <= 4096; ++i) {
-             out += i % 50 == 0 ? '\r' : static_cast<char>(draw() & 0xff);
-         }
-         return out;
-     },
-     false, kBuilt, std::nullopt, true},
     // A whole good record at its start, in a file far larger than a settings file.
     {"Huge",
      [](const QString& p) {
@@ -109,15 +98,6 @@ const SettingsCase kCases[] = {
          return out;
      },
      false, kBuilt, std::nullopt, true},
-    // Cut in its last flag line: the six flags before it apply, no scheme does.
-    {"TruncatedInTheLastLine",
-     [](const QString& p) {
-         return lines(p, {"False", "True", "False", "False", "False", "True"}) + "Tr";
-     },
-     true,
-     {false, true, false, false, false, true, true},
-     std::nullopt,
-     true},
     {"NulInTheFolder",
      [](const QString& p) {
          return p.toUtf8() + QByteArray("\0x\r\n", 4) +
@@ -252,11 +232,6 @@ TEST_F(Startup, EveryExitPathEndsAtOnceWithoutSaving) {
         EXPECT_FALSE(main().isVisible());
         EXPECT_FALSE(QFileInfo::exists(platform.settingsPath));
     }
-}
-
-TEST_F(Startup, TheArtworkHasItsDesignedSizes) {
-    EXPECT_EQ(FrmImage::startPicture().size(), QSize(622, 408));
-    EXPECT_EQ(FrmImage::logoPicture().size(), QSize(121, 91));
 }
 
 TEST_F(Startup, TheButtonFaceSchemeFollowsTheSystemColours) {

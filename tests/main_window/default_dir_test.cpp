@@ -30,10 +30,8 @@ TEST_F(DefaultDirectory, SaveWritesTheOpenFolderAndHidesTheFrame) {
     forms.reset();
     start();
     EXPECT_EQ(main().dirPic->path(), pics);
-}
 
-TEST_F(DefaultDirectory, TheRootIsSavedWithItsSeparator) {
-    start();
+    // The root keeps its separator.
     openFolder(QStringLiteral("/"));
     main().cmdCDefault_Click();
     EXPECT_TRUE(settingsBytes().startsWith("/\r\nTrue\r\n"));

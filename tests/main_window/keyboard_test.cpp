@@ -41,7 +41,6 @@ TEST_F(Keyboard, EveryCommandHasItsOwnAltKey) {
     }
     EXPECT_EQ(QKeySequence::mnemonic(w.cmdThumb->text()), QKeySequence(Qt::ALT | Qt::Key_H));
     EXPECT_EQ(owners.value(QKeySequence(Qt::ALT | Qt::Key_H)), QStringLiteral("&Help"));
-    EXPECT_EQ(owners.value(QKeySequence(Qt::ALT | Qt::Key_U)), QStringLiteral("F&ull Screen"));
 }
 
 TEST_F(Keyboard, AltHOpensTheHelpMenuFirstAndTheThumbnailsOnARepeat) {

@@ -24,19 +24,6 @@ protected:
     QString pics;
 };
 
-TEST_F(Preview, NothingSelectedAsksForAPicture) {
-    FrmImage& w = main();
-    const QString label = w.lblImage->text();
-    const pictures::Picture before = w.imgImage->picture();
-    w.cmdShow_Click();
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].text, QStringLiteral("You must select a picture!"));
-    EXPECT_EQ(messages.shown[0].title, QStringLiteral("No File Selected"));
-    EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Exclamation);
-    EXPECT_EQ(w.lblImage->text(), label);
-    EXPECT_TRUE(w.imgImage->picture() == before);
-}
-
 TEST_F(Preview, EveryPictureFillsTheBoxDecodedAtItsSize) {
     FrmImage& w = main();
     for (int row : {0, 1}) {
@@ -66,24 +53,33 @@ TEST_F(Preview, EnterAndDoubleClickPreviewTheSelectedFile) {
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(Preview, APictureThatCannotBeLoadedKeepsThePreviousOne) {
+// Nothing selected, a damaged file and one deleted after the list was read: each
+// is told, and the preview keeps its picture and the label its name.
+TEST_F(Preview, APictureThatCannotBeShownIsToldAndThePreviousOneStays) {
     FrmImage& w = main();
     w.filPic->setListIndex(0);
     w.cmdShow_Click();
     const pictures::Picture good = w.imgImage->picture();
-
-    w.filPic->setListIndex(2);  // damaged
-    w.cmdShow_Click();
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("c_broken.jpg")));
-    EXPECT_EQ(w.lblImage->text(), QStringLiteral("a_tall.bmp"));
-    EXPECT_TRUE(w.imgImage->picture() == good);
-
-    // Deleted after the list was filled.
     ASSERT_TRUE(QFile::remove(QDir(pics).filePath(QStringLiteral("d_gone.gif.bmp"))));
-    w.filPic->setListIndex(3);
-    w.cmdShow_Click();
-    ASSERT_EQ(messages.shown.size(), 2);
-    EXPECT_TRUE(messages.shown[1].text.contains(QStringLiteral("d_gone.gif.bmp")));
-    EXPECT_EQ(w.lblImage->text(), QStringLiteral("a_tall.bmp"));
+    const struct {
+        int row;
+        const char* text;  // a piece of the message
+        const char* title;
+    } cases[] = {
+        {-1, "You must select a picture!", "No File Selected"},
+        {2, "c_broken.jpg", "Picture Not Loaded"},
+        {3, "d_gone.gif.bmp", "Picture Not Loaded"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        messages.shown.clear();
+        w.filPic->setListIndex(c.row);
+        w.cmdShow_Click();
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_TRUE(messages.shown[0].text.contains(QString::fromLatin1(c.text)));
+        EXPECT_EQ(messages.shown[0].title, QString::fromLatin1(c.title));
+        EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Exclamation);
+        EXPECT_EQ(w.lblImage->text(), QStringLiteral("a_tall.bmp"));
+        EXPECT_TRUE(w.imgImage->picture() == good);
+    }
 }

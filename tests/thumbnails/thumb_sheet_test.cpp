@@ -14,19 +14,6 @@ using namespace plenarvo;
 using plenarvo::testing::AppFixture;
 using plenarvo::testing::writeBytes;
 
-namespace {
-
-std::string text(const QRect& r) {
-    return QStringLiteral("%1,%2 %3x%4")
-        .arg(r.x())
-        .arg(r.y())
-        .arg(r.width())
-        .arg(r.height())
-        .toStdString();
-}
-
-}  // namespace
-
 class ThumbSheet : public AppFixture {
 protected:
     // Starts the program on a folder of `count` small pictures and opens the sheet.
@@ -103,9 +90,9 @@ protected:
         for (int k = 0; k < static_cast<int>(cells.size()); ++k) {
             SCOPED_TRACE(k);
             const QRect frame = cells[k].shp->geometry();
-            EXPECT_TRUE(frame.contains(cells[k].img->geometry())) << text(cells[k].img->geometry());
-            EXPECT_TRUE(frame.contains(cells[k].lbl->geometry())) << text(cells[k].lbl->geometry());
-            EXPECT_TRUE(pallet.contains(frame)) << text(frame);
+            EXPECT_TRUE(frame.contains(cells[k].img->geometry()));
+            EXPECT_TRUE(frame.contains(cells[k].lbl->geometry()));
+            EXPECT_TRUE(pallet.contains(frame));
             EXPECT_EQ(cells[k].img->size(), cells[0].img->size());
             EXPECT_EQ(cells[k].lbl->size(), cells[0].lbl->size());
             EXPECT_EQ(frame.size(), cells[0].shp->size());
@@ -117,73 +104,53 @@ protected:
         const QRect lastColumn = cells[5].shp->geometry();
         EXPECT_GT(lastColumn.right(), pallet.width() * 3 / 4);
     }
-    // Cells `row` x 6 to `row` x 6 + `last` on the pixels the sheet was drawn
-    // with, for a pallet 984 wide: columns 144.57 apart, pictures and names 95
-    // wide, frames 125.
-    void expectDesignedRow(int row, int last) {
-        static constexpr int frameLefts[] = {56, 201, 345, 490, 634, 779};
-        const FrmThumb& s = sheet();
-        for (int c = 0; c <= last; ++c) {
-            const int k = row * 6 + c;
-            SCOPED_TRACE(k);
-            const int top = 130 * row;
-            EXPECT_EQ(s.shpThumb(k)->geometry(), QRect(frameLefts[c], 24 + top, 125, 121));
-            EXPECT_EQ(s.imgThumb(k)->geometry(), QRect(frameLefts[c] + 16, 32 + top, 95, 81));
-            EXPECT_EQ(s.lblThumb(k)->geometry(), QRect(frameLefts[c] + 16, 112 + top, 95, 25));
-        }
-    }
     QString pics;
 };
 
-TEST_F(ThumbSheet, AnEmptyFolderShowsOnlyTheDisabledEmblem) {
-    FrmThumb& s = open(0);
-    EXPECT_TRUE(s.isVisible());
-    EXPECT_TRUE(s.isMaximized());
-    EXPECT_FALSE(main().isVisible());
-    EXPECT_EQ(s.cells().size(), 1u);
-    EXPECT_FALSE(s.imgThumb(0)->isEnabled());
-    EXPECT_FALSE(s.lblThumb(0)->isEnabled());
-    EXPECT_EQ(s.lblThumb(0)->text(), QStringLiteral("Plenarvo Viewer"));
-    EXPECT_EQ(s.picHold->height(), 200);
-    EXPECT_EQ(s.outerHeight(), 400);
-    EXPECT_FALSE(s.Timer1->enabled());
-    advance(1000);
-    EXPECT_EQ(s.vsrPallet->geometry(), QRect(1110, 80, 35, 265));
-    EXPECT_EQ(s.vsrPallet->maximum(), 10);
-    // The title: 12 pixels down, centred across the sheet.
-    EXPECT_EQ(s.titlePosition().y(), 12);
-    const qreal textWidth = QFontMetricsF(s.font()).horizontalAdvance(FrmThumb::titleText());
-    EXPECT_NEAR(s.titlePosition().x() * 2 + textWidth, s.width(), 1.0);
-    // The disabled emblem does not react.
-    QTest::mouseClick(s.imgThumb(0), Qt::LeftButton);
-    EXPECT_TRUE(s.isVisible());
-    EXPECT_FALSE(forms->isLoaded(Window::FullView) && forms->fullView().isVisible());
-}
-
-TEST_F(ThumbSheet, FirstRowOnlyBelowFivePictures) {
-    FrmThumb& s = open(4);
-    EXPECT_EQ(s.RowEnd, 4);
-    EXPECT_TRUE(s.imgThumb(0)->isEnabled());
-    EXPECT_FALSE(s.Timer1->enabled());
-    advance(1000);
-    EXPECT_EQ(s.vsrPallet->geometry().topLeft(), QPoint(1110, 80));
-    // No batch ever lays the pallet out: the row stays as designed.
-    expectDesignedRow(0, 4);
-    expectGrid();
-}
-
-TEST_F(ThumbSheet, FivePicturesGetAnEmptyBatchThatLaysOutTheBar) {
-    FrmThumb& s = open(5);
-    EXPECT_EQ(s.RowsPerPass, 0);
-    ASSERT_TRUE(s.Timer1->enabled());
-    advance(100);
-    EXPECT_FALSE(s.Timer1->enabled());
-    EXPECT_EQ(s.RowEnd, 5);
-    EXPECT_EQ(s.cells().size(), 6u);
-    EXPECT_EQ(s.vsrPallet->geometry(), QRect(s.width() - 25, 0, 35, s.height() - 1));
-    EXPECT_EQ(s.picHold->width(), s.width() - 35);
-    EXPECT_EQ(s.vsrPallet->maximum(), 367 - s.height() + 400);
-    expectGrid();
+// Below five pictures the sheet is the first row alone; five and more arm a
+// first batch, which lays the bar out along the sheet's edge.
+TEST_F(ThumbSheet, SmallFoldersBuildTheFirstRowAndArmABatchFromFivePictures) {
+    const struct {
+        int pictures;
+        int pallet;        // the pallet's height
+        bool batch;        // a batch is armed
+        int rowsPerBatch;  // rows each batch adds
+    } cases[] = {{0, 200, false, 0}, {4, 333, false, 0}, {5, 367, true, 0}, {12, 600, true, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pictures);
+        forms.reset();
+        FrmThumb& s = open(c.pictures);
+        EXPECT_TRUE(s.isVisible());
+        EXPECT_TRUE(s.isMaximized());
+        EXPECT_FALSE(main().isVisible());
+        EXPECT_EQ(s.RowEnd, std::min(c.pictures, 5));
+        EXPECT_EQ(s.picHold->height(), c.pallet);
+        EXPECT_EQ(s.outerHeight(), c.pallet + 200);
+        EXPECT_EQ(s.Timer1->enabled(), c.batch);
+        EXPECT_EQ(s.RowsPerPass, c.rowsPerBatch);
+        // The emblem takes clicks once there are pictures.
+        EXPECT_EQ(s.imgThumb(0)->isEnabled(), c.pictures > 0);
+        EXPECT_EQ(s.lblThumb(0)->text(), QStringLiteral("Plenarvo Viewer"));
+        const QRect bar = s.vsrPallet->geometry();
+        advance(1000);
+        EXPECT_EQ(s.vsrPallet->geometry() != bar, c.batch);
+        if (c.batch) {
+            EXPECT_GT(s.vsrPallet->x(), s.picHold->geometry().right());
+            EXPECT_LT(s.vsrPallet->x(), s.width());
+            EXPECT_EQ(s.vsrPallet->maximum(), c.pallet - s.height() + 400);
+        }
+        // The title: 12 pixels down, centred across the sheet.
+        EXPECT_EQ(s.titlePosition().y(), 12);
+        const qreal textWidth = QFontMetricsF(s.font()).horizontalAdvance(FrmThumb::titleText());
+        EXPECT_NEAR(s.titlePosition().x() * 2 + textWidth, s.width(), 1.0);
+        expectGrid();
+        if (c.pictures == 0) {
+            // The disabled emblem does not react.
+            QTest::mouseClick(s.imgThumb(0), Qt::LeftButton);
+            EXPECT_TRUE(s.isVisible());
+            EXPECT_FALSE(fullViewShown());
+        }
+    }
 }
 
 // The pallet widths of screens from 800 to 3840 pixels wide, the designed 984
@@ -200,11 +167,6 @@ TEST_F(ThumbSheet, EveryScreenWidthKeepsEachCellInsideItsFrameAndThePallet) {
         ASSERT_EQ(s.RowEnd, 29);
         ASSERT_EQ(s.picHold->width(), pallet);
         expectSoundLayout();
-        if (pallet == 984) {
-            for (int row = 0; row <= 4; ++row) {
-                expectDesignedRow(row, 5);
-            }
-        }
     }
 }
 
@@ -296,7 +258,6 @@ TEST_F(ThumbSheet, MoreThan755PicturesStopAtTheCap) {
     EXPECT_EQ(batches, 32);  // (755 - 5) / 24 cells, rounded up
     EXPECT_EQ(s.RowEnd, 755);
     EXPECT_EQ(s.vsrPallet->maximum(), 25367 - s.height() + 400);
-    EXPECT_FLOAT_EQ(s.cells()[750].imgBox.top, 32.0f + 130 * 125);
     EXPECT_EQ(s.lblThumb(755)->text(), s.filPic->list(754));
     expectGrid();
 }
@@ -319,15 +280,24 @@ TEST_F(ThumbSheet, CellsHoldReducedCopiesAndAnUnreadableFileKeepsItsName) {
     EXPECT_TRUE(s.imgThumb(2)->picture().isNull());
     EXPECT_EQ(s.lblThumb(2)->text(), QStringLiteral("b.jpg"));
 
-    // A click opens the full picture from its file, marked to come back.
+    // A click opens the full picture from its file, read on a worker while the
+    // sheet answers; until it is there, the other cells and the emblem do nothing.
     QTest::mouseClick(s.lblThumb(3), Qt::LeftButton);
+    EXPECT_TRUE(s.opener().busy());
+    EXPECT_TRUE(s.isVisible());
+    QTest::mouseClick(s.lblThumb(1), Qt::LeftButton);
+    QTest::mouseClick(s.imgThumb(0), Qt::LeftButton);
+    EXPECT_FALSE(fullViewShown());
     pictureRead();
     FrmFullView& view = forms->fullView();
     EXPECT_EQ(view.picFullScr->picture().size(), QSize(400, 300));
-    EXPECT_EQ(view.Tag, QStringLiteral("Back"));
+    EXPECT_EQ(view.imgFullScr->picture(), view.picFullScr->picture());
+    EXPECT_EQ(view.returnTo(), FrmFullView::ReturnTo::Sheet);
     EXPECT_FALSE(s.isVisible());
     EXPECT_FALSE(main().isVisible());
     EXPECT_TRUE(view.isVisible());
+    EXPECT_FALSE(s.opener().busy());
+    EXPECT_TRUE(messages.shown.isEmpty());
 
     // Back from the full view: the sheet again, intact, its title reprinted.
     const int prints = s.titlePrints();
@@ -372,34 +342,6 @@ TEST_F(ThumbSheet, OpeningAgainDiscardsTheOldSheet) {
     settle();  // the old sheet is deleted, its decodes dropped
     waitForThumbnails();
     EXPECT_FALSE(second.imgThumb(5)->picture().isNull());
-}
-
-TEST_F(ThumbSheet, AClickedPictureIsReadWhileTheSheetAnswersAndFurtherClicksWait) {
-    pics = folder(QStringLiteral("pics"));
-    writePicture(pics, QStringLiteral("a.jpg"), {400, 300});
-    writePicture(pics, QStringLiteral("b.bmp"), {200, 100});
-    startAndOpen(pics);
-    main().cmdThumb_Click();
-    FrmThumb& s = sheet();
-
-    QTest::mouseClick(s.imgThumb(1), Qt::LeftButton);
-    EXPECT_TRUE(s.opener().busy());
-    EXPECT_TRUE(s.isVisible());
-    EXPECT_FALSE(fullViewShown());
-    // Until it is there, the other cells and the emblem do nothing.
-    QTest::mouseClick(s.lblThumb(2), Qt::LeftButton);
-    QTest::mouseClick(s.imgThumb(0), Qt::LeftButton);
-    EXPECT_FALSE(fullViewShown());
-
-    pictureRead();
-    ASSERT_TRUE(fullViewShown());
-    FrmFullView& view = forms->fullView();
-    EXPECT_EQ(view.picFullScr->picture().size(), QSize(400, 300));
-    EXPECT_EQ(view.imgFullScr->picture(), view.picFullScr->picture());
-    EXPECT_EQ(view.Tag, QStringLiteral("Back"));
-    EXPECT_FALSE(s.isVisible());
-    EXPECT_FALSE(s.opener().busy());
-    EXPECT_TRUE(messages.shown.isEmpty());
 }
 
 TEST_F(ThumbSheet, APictureGoneOrSpoiledSinceTheSheetWasBuiltIsToldByName) {

@@ -40,7 +40,7 @@ AppFixture::~AppFixture() {
 }
 
 void AppFixture::start() {
-    forms = std::make_unique<Forms>(platform);
+    forms = std::make_unique<ProgramWindows>(platform);
     forms->onEnd = [this] { ++endCount; };
     forms->start();
 }

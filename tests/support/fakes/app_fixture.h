@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/forms.h"
+#include "app/program_windows.h"
 #include "main_window/frm_image.h"
 #include "support/fakes/fakes.h"
 
@@ -67,7 +67,7 @@ protected:
     FakeRegistry registry;
     FakeProgramStarter programs;
     platform::Platform platform;
-    std::unique_ptr<Forms> forms;
+    std::unique_ptr<ProgramWindows> forms;
     int endCount = 0;
 };
 

@@ -1,12 +1,4 @@
-#include "app/forms.h"
-
-#include "about/frm_splash.h"
-#include "app/command_line.h"
-#include "full_view/frm_full_view.h"
-#include "main_window/frm_image.h"
-
-#include <QCoreApplication>
-#include <QEvent>
+#include "forms/forms.h"
 
 namespace plenarvo {
 
@@ -27,10 +19,7 @@ void Form::stopTimers() {
     }
 }
 
-Forms::Forms(platform::Platform& platform) : platform_(platform) {
-    // The About box and the splash screen take the title and version from here.
-    nameApplication();
-}
+Forms::Forms(platform::Platform& platform) : platform_(platform) {}
 
 Forms::~Forms() {
     ended_ = true;
@@ -48,20 +37,26 @@ Forms::~Forms() {
 }
 
 void Forms::start() {
-    FrmImage& main = image();
+    Form& main = form(Window::Image);
     if (!ended_) {
         main.showMaximized();
     }
 }
 
-FrmImage& Forms::image() {
-    return load<FrmImage>(Window::Image);
-}
-FrmFullView& Forms::fullView() {
-    return load<FrmFullView>(Window::FullView);
-}
-FrmSplash& Forms::splash() {
-    return load<FrmSplash>(Window::Splash);
+Form& Forms::form(Window w) {
+    Form*& slot = slots_[index(w)];
+    if (!slot) {
+        const Factory factory = factories_[index(w)];
+        if (!factory) {
+            qFatal("Plenarvo: window %d is referenced but was never defined",
+                   static_cast<int>(index(w)));
+        }
+        Form* made = factory(*this);
+        slot = made;
+        made->Form_Load();
+        return *made;
+    }
+    return *slot;
 }
 
 void Forms::unload(Window w) {
@@ -74,6 +69,8 @@ void Forms::unload(Window w) {
     slots_[index(w)] = nullptr;
     form->stopTimers();
     form->hide();
+    // Windows whose deferred deletion has run are gone from the list.
+    std::erase_if(discarded_, [](const QPointer<Form>& gone) { return gone.isNull(); });
     discarded_.emplace_back(form);
     form->deleteLater();
 }

@@ -1,4 +1,3 @@
-#include "app/forms.h"
 #include "full_view/frm_full_view.h"
 #include "main_window/frm_image.h"
 #include "timed_viewing/slide_ahead.h"
@@ -84,19 +83,15 @@ bool FrmImage::ShowSelectedFile() {
                            .arg(name, error);
     }
     // A picture that could not be loaded leaves the preview as it was, and the
-    // view shows what the preview holds.
-    FrmFullView& view = forms_.fullView();  // touching the view loads it
-    view.givePicture(imgImage->picture(), false);
-    view.centre(view.picFullScr);
+    // view shows what the preview holds. Touching the view loads it.
+    forms_.get<FrmFullView>().showSlide(imgImage->picture());
     return loaded;
 }
 
 void FrmImage::ArmShow() {
     Timer1->setEnabled(true);
-    FrmFullView& view = forms_.fullView();
-    view.picFullScr->show();
     // Modeless; the main window is not hidden, the maximized view covers it.
-    view.showView();
+    forms_.get<FrmFullView>().showSlides();
 }
 
 void FrmImage::LookAhead() {

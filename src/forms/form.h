@@ -26,9 +26,6 @@ public:
     // The unload steps, run whenever the window is unloaded, whoever unloads it.
     virtual void Form_Unload() {}
 
-    // The window's origin marker and free text.
-    QString Tag;
-
     // Stops every timer of the window (it is being discarded).
     void stopTimers();
 
