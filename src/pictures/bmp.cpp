@@ -526,9 +526,12 @@ QImage decodeEmbedded(const QByteArray& data, const char* format, qint64 maxPixe
         return {};
     }
     charge(pixels * 4 + std::max<qint64>(0, png ? 0 : jpegCoefficientBytes(data)));
+    // A read that fails partway leaves the rows it never reached as they were
+    // allocated: the picture counts as damaged rather than showing them.
     QImage image;
-    if (!reader.read(&image) && error) {
-        *error = reader.errorString();
+    if (!reader.read(&image)) {
+        setError(error, "The embedded picture is damaged.");
+        return {};
     }
     return image;
 }
