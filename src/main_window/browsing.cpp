@@ -86,7 +86,8 @@ void FrmImage::SelectNextFile() {
     if (!mnuOptViewCon->checked()) {
         return;
     }
-    filPic->setListIndex(nextIndex(filPic->listIndex(), n));
+    filPic->setListIndex(
+        stepIndex(ViewOrder::Consecutive, filPic->listIndex(), n, *forms_.platform().random));
 }
 
 }  // namespace plenarvo

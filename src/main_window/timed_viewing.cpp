@@ -1,5 +1,5 @@
 #include "main_window/frm_image.h"
-#include "timed_viewing/seconds.h"
+#include "timed_viewing/slide_order.h"
 
 #include <algorithm>
 

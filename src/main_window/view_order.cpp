@@ -40,11 +40,8 @@ void FrmImage::mnuOptViewRnd_Click() {
         LookAhead();
         return;
     }
-    // Re-seeded with 0 before every draw; the generator's re-seed goes on with
-    // its sequence rather than restarting it, so the draws still vary.
-    platform::Random& random = *forms_.platform().random;
-    random.reseed(0);
-    filPic->setListIndex(drawnIndex(random.draw(), n));
+    filPic->setListIndex(
+        stepIndex(ViewOrder::Random, filPic->listIndex(), n, *forms_.platform().random));
     ShowSelectedFile();  // whatever the state of the box
     if (chkTimed->value() == 1) {
         ArmShow();
@@ -101,13 +98,11 @@ void FrmImage::LookAhead() {
     const int n = filPic->listCount();
     int next = -1;
     if (chkTimed->value() == 1 && Timer1->enabled() && Timer1->interval() > 0 && n > 0) {
-        if (mnuOptViewCon->checked()) {
-            next = nextIndex(filPic->listIndex(), n);
-        } else if (mnuOptViewRnd->checked()) {
-            // The tick re-seeds with 0 and draws once: work that draw out now.
-            if (std::optional<float> r = forms_.platform().random->drawAfterReseed(0)) {
-                next = drawnIndex(*r, n);
-            }
+        if (mnuOptViewCon->checked() || mnuOptViewRnd->checked()) {
+            const ViewOrder order =
+                mnuOptViewCon->checked() ? ViewOrder::Consecutive : ViewOrder::Random;
+            next = predictedIndex(order, filPic->listIndex(), n, *forms_.platform().random)
+                       .value_or(-1);
         }
     }
     if (next < 0) {

@@ -22,8 +22,6 @@ int leadingNumber(const QString& text) {
     return value;
 }
 
-}  // namespace
-
 int nextIndex(int current, int count) {
     return current > count - 2 ? 0 : current + 1;
 }
@@ -34,6 +32,8 @@ int drawnIndex(float r, int count) {
     const auto index = static_cast<int>(static_cast<double>(r) * count);
     return std::clamp(index, 0, std::max(count - 1, 0));
 }
+
+}  // namespace
 
 int stepIndex(ViewOrder order, int current, int count, platform::Random& random) {
     if (count <= 0) {

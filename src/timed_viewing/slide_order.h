@@ -15,17 +15,11 @@ namespace plenarvo {
 // The two orders the View Order menu offers.
 enum class ViewOrder { Consecutive, Random };
 
-// The file after `current` in a list of `count` files: the next one, or the
-// first after the last one or when nothing (-1) is selected.
-int nextIndex(int current, int count);
-
-// The file a random draw r (0 <= r < 1) picks from `count` files: the
-// whole-number part of r x count, each file equally likely.
-int drawnIndex(float r, int count);
-
 // The file one step of the show moves to from `current`: the next file in
-// consecutive order; in random order a fresh draw, the generator re-seeded with 0
-// first, so that its sequence goes on. -1 when the list is empty (and then
+// consecutive order (the first after the last one, or when nothing (-1) is
+// selected); in random order a fresh draw r (0 <= r < 1) picking the
+// whole-number part of r x count, each file equally likely, the generator
+// re-seeded with 0 first, so that its sequence goes on. -1 when the list is empty (and then
 // nothing is drawn).
 int stepIndex(ViewOrder order, int current, int count, platform::Random& random);
 

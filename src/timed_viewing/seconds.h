@@ -1,1 +1,0 @@
-#include "timed_viewing/slide_order.h"  // IWYU pragma: export
