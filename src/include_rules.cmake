@@ -5,6 +5,9 @@
 # A rule: the folders of one library, then the folders it may include from
 # (comma-separated).
 set(rules
+  "pictures,pictures/wmf|pictures"
+  "platform/core|platform/core"
+  "settings|settings,platform/core"
   "forms|forms,platform/core"
   "main_window,full_view,thumbnails,timed_viewing,about|main_window,full_view,thumbnails,timed_viewing,about,forms,platform,pictures,settings")
 
