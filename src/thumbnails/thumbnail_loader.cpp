@@ -31,7 +31,9 @@ void ThumbnailLoader::request(int cell, const QString& path, QSize pixelSize) {
 
     queue_->submit(
         [cache = cache_, path, pixelSize](const std::atomic<bool>& cancelled) {
-            return Decoded{makeThumbnail(path, pixelSize, *cache, &cancelled), {}};
+            Decoded decoded;
+            decoded.image = makeThumbnail(path, pixelSize, *cache, &cancelled, &decoded.error);
+            return decoded;
         },
         [this, cell](quint64, const Decoded& decoded) {
             if (onResult_) {

@@ -165,12 +165,16 @@ TEST_F(CacheFolders, AnEntryStandsInOnlyWhileItMatchesTheFileAndCoversTheCell) {
 TEST_F(CacheFolders, AFileThatCannotBeReadIsNotTriedAgainUntilItChanges) {
     const QString path = writeFile(pictures_.filePath("bad.jpg"), "not a picture");
     const QDateTime when = QFileInfo(path).lastModified();
-    EXPECT_TRUE(makeThumbnail(path, kCell, cache_).isNull());
+    QString error;
+    EXPECT_TRUE(makeThumbnail(path, kCell, cache_, nullptr, &error).isNull());
+    EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(QFile::exists(entryPath(path)));
     // A good picture with the same modification time is still taken as failed.
     writeFile(path, jpegBytes(filled({640, 480}, Qt::red)));
     setModified(path, when);
-    EXPECT_TRUE(makeThumbnail(path, kCell, cache_).isNull());
+    error.clear();
+    EXPECT_TRUE(makeThumbnail(path, kCell, cache_, nullptr, &error).isNull());
+    EXPECT_FALSE(error.isEmpty());
     setModified(path, when.addSecs(5));
     EXPECT_TRUE(reddish(makeThumbnail(path, kCell, cache_)));
 }
