@@ -25,11 +25,11 @@ struct OpenedPicture {
     bool ok() const { return !picture.isNull() && error.isEmpty(); }
 };
 
-// Reads one clicked picture on a worker thread of its own DecodeQueue, so that a
-// large photo never holds up the sheet. One picture at a time: while one is being read, open()
-// refuses another. The result reaches `onOpened` on the user-interface thread,
-// from the event loop, never from inside open(). Destroying the opener (or
-// drop()) forgets a read under way: its result is never delivered.
+// Reads one clicked picture on the worker of its own DecodeQueue, so that a large
+// photo never holds up the sheet. One picture at a time: while one is being read,
+// open() refuses another. The result reaches `onOpened` on the user-interface
+// thread, from the event loop, never from inside open(). Destroying the opener (or
+// drop()) forgets a read under way without waiting: its result is never delivered.
 class PictureOpener final : public QObject {
     Q_OBJECT
 public:

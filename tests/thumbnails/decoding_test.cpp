@@ -101,14 +101,6 @@ TEST(DecodeQueue, DeliversEachResultToItsRequestOnlyWhileItsGenerationLasts) {
              q.waitForDone();
          },
          {}},
-        {"finish() delivers from inside the call",
-         [](DecodeQueue& q, Log& log) {
-             submit(q, log, {30});
-             q.finish();
-             EXPECT_EQ(log.delivered, QStringList{"1:30:"});
-             EXPECT_EQ(q.pending(), 0);
-         },
-         {"1:30:"}},
     };
     for (const QueueCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -135,8 +127,6 @@ TEST(DecodeQueue, GoingAwayNeverWaitsForItsWorkersAndDeliversNothing) {
         started.acquire();
     }  // the worker is still held at the gate: waiting for it here would never end
     gate.release();
-    DecodeQueue next(1);  // frees the pools that are idle by now
-    next.finish();
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(log.delivered.isEmpty());
 }
