@@ -18,7 +18,8 @@ namespace {
 
 // A request's work: a picture `width` pixels wide, or a failure when width is 0.
 // It holds its worker until `gate` lets it go, and when `watchCancel` is set it
-// instead runs until its request is cancelled.
+// runs until its request is cancelled. `started` is released when it starts, and
+// again when it passes the gate.
 struct Job {
     int width = 0;
     QSemaphore* gate = nullptr;
@@ -39,8 +40,9 @@ quint64 submit(DecodeQueue& queue, Log& log, Job job, QSemaphore* started = null
             if (started) {
                 started->release();
             }
-            if (job.gate) {
+            if (job.gate && started) {
                 job.gate->acquire();
+                started->release();  // the last the worker touches of the test's
             }
             while (job.watchCancel && !cancelled.load()) {
                 QThread::yieldCurrentThread();
@@ -117,16 +119,16 @@ TEST(DecodeQueue, DeliversEachResultToItsRequestOnlyWhileItsGenerationLasts) {
 }
 
 TEST(DecodeQueue, GoingAwayNeverWaitsForItsWorkersAndDeliversNothing) {
-    // Static: the worker still passes the gate after this test has ended.
-    static Log log;
-    static QSemaphore gate;
-    static QSemaphore started;
+    Log log;
+    QSemaphore gate;
+    QSemaphore started;
     {
         DecodeQueue queue(1);
         submit(queue, log, {30, &gate}, &started);
         started.acquire();
     }  // the worker is still held at the gate: waiting for it here would never end
     gate.release();
+    started.acquire();
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(log.delivered.isEmpty());
 }
