@@ -1,17 +1,15 @@
 #include "thumbnails/picture_opener.h"
 
-#include <QFutureWatcher>
-#include <QPromise>
-#include <QThreadPool>
+#include "decoding/decode_queue.h"
 
 namespace plenarvo {
 
+// A read that is dropped, or outlives the opener, finishes on its worker on its
+// own; nobody waits for it and its result is discarded.
 PictureOpener::PictureOpener(Handler onOpened, QObject* parent)
-    : QObject(parent), onOpened_(std::move(onOpened)) {}
+    : QObject(parent), onOpened_(std::move(onOpened)), queue_(new DecodeQueue(1, this)) {}
 
-PictureOpener::~PictureOpener() {
-    drop();
-}
+PictureOpener::~PictureOpener() = default;
 
 OpenedPicture PictureOpener::read(const QString& path, QSize wide, QSize tall) {
     OpenedPicture opened;
@@ -30,45 +28,25 @@ OpenedPicture PictureOpener::read(const QString& path, QSize wide, QSize tall) {
     return opened;
 }
 
+bool PictureOpener::busy() const {
+    return queue_->pending() > 0;
+}
+
 bool PictureOpener::open(const QString& path, QSize wide, QSize tall) {
     if (busy()) {
         return false;
     }
-    auto promise = std::make_shared<QPromise<OpenedPicture>>();
-    QFuture<OpenedPicture> future = promise->future();
-    promise->start();
-    // The shared pool outlives every sheet: a read that is dropped finishes there
-    // on its own, and nobody waits for it.
-    QThreadPool::globalInstance()->start([promise, path, wide, tall] {
-        promise->addResult(read(path, wide, tall));
-        promise->finish();
-    });
-    // The watcher lives on this thread: its signal is the queued call that brings
-    // the result over.
-    watcher_ = new QFutureWatcher<OpenedPicture>(this);
-    connect(watcher_, &QFutureWatcherBase::finished, this, [this] {
-        QFutureWatcher<OpenedPicture>* done = std::exchange(watcher_, nullptr);
-        done->deleteLater();
-        if (done->future().resultCount() > 0) {
-            onOpened_(done->future().result());
-        }
-    });
-    watcher_->setFuture(future);
+    queue_->submit([path, wide, tall](const std::atomic<bool>&) { return read(path, wide, tall); },
+                   [this](quint64, const OpenedPicture& opened) { onOpened_(opened); });
     return true;
 }
 
 void PictureOpener::drop() {
-    if (watcher_) {
-        watcher_->disconnect(this);
-        watcher_->deleteLater();
-        watcher_ = nullptr;
-    }
+    queue_->reset();
 }
 
 void PictureOpener::waitForDone() {
-    if (watcher_) {
-        watcher_->future().waitForFinished();
-    }
+    queue_->waitForDone();
 }
 
 }  // namespace plenarvo

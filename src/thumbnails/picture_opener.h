@@ -2,18 +2,15 @@
 
 #include "pictures/picture.h"
 
-#include <QFuture>
 #include <QObject>
 #include <QSize>
 #include <QString>
 
 #include <functional>
-#include <memory>
-
-template <typename T>
-class QFutureWatcher;
 
 namespace plenarvo {
+
+class DecodeQueue;
 
 // The picture of a clicked thumbnail as the full-screen view shows it: read from
 // its file and decoded whole for the picture box, and decoded at the sizes of
@@ -28,11 +25,11 @@ struct OpenedPicture {
     bool ok() const { return !picture.isNull() && error.isEmpty(); }
 };
 
-// Reads one clicked picture on a worker thread, so that a large photo never
-// holds up the sheet. One picture at a time: while one is being read, open()
-// refuses another. The result reaches `onOpened` on the user-interface thread,
-// from the event loop, never from inside open(). Destroying the opener (or
-// drop()) forgets a read under way: its result is never delivered.
+// Reads one clicked picture on the worker of its own DecodeQueue, so that a large
+// photo never holds up the sheet. One picture at a time: while one is being read,
+// open() refuses another. The result reaches `onOpened` on the user-interface
+// thread, from the event loop, never from inside open(). Destroying the opener (or
+// drop()) forgets a read under way without waiting: its result is never delivered.
 class PictureOpener final : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +40,7 @@ public:
 
     // Starts reading `path`; false, and nothing started, while a read is under way.
     bool open(const QString& path, QSize wide, QSize tall);
-    bool busy() const { return watcher_ != nullptr; }
+    bool busy() const;
     // Forgets the read under way, if any.
     void drop();
     // Blocks until the read under way has finished; its result still comes by
@@ -55,7 +52,7 @@ public:
 
 private:
     Handler onOpened_;
-    QFutureWatcher<OpenedPicture>* watcher_ = nullptr;
+    DecodeQueue* queue_;
 };
 
 }  // namespace plenarvo

@@ -5,6 +5,7 @@
 #include "thumbnails/embedded_thumbnail.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -284,7 +285,7 @@ QImage toCell(const QImage& image, QSize cell) {
 }  // namespace
 
 QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cache,
-                     const std::atomic<bool>* cancel) {
+                     const std::atomic<bool>* cancel, QString* error) {
     const pictures::detail::CancelScope scope(cancel);
     const std::optional<ThumbnailCache::Source> source = cache.describe(path);
     if (source) {
@@ -293,6 +294,12 @@ QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cach
             return toCell(entry, cell);
         }
         if (cache.failed(*source)) {
+            if (error) {
+                *error = QCoreApplication::translate(
+                    "Thumbnails",
+                    "The picture could not be read before, and its file has "
+                    "not changed since.");
+            }
             return {};
         }
     }
@@ -301,7 +308,7 @@ QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cach
         return toCell(embedded, cell);
     }
 
-    const pictures::Picture picture = pictures::Picture::fromFile(path);
+    const pictures::Picture picture = pictures::Picture::fromFile(path, error);
     if (pictures::detail::cancelled()) {
         return {};  // not wanted any more: neither a picture nor a failure to record
     }
@@ -332,7 +339,7 @@ QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cach
             return toCell(entry, cell);
         }
     }
-    QImage image = picture.scaled(cell);
+    QImage image = picture.scaled(cell, error);
     if (pictures::detail::cancelled()) {
         return {};
     }

@@ -82,9 +82,10 @@ private:
 // size: a valid cached entry when there is one, else a JPEG's embedded thumbnail
 // when it is good enough, else the picture decoded, from which a cache entry is
 // written on the way. A null image when the file cannot be shown (recorded in the
-// cache as a failure). Runs on the loader's worker threads; when `cancel` becomes
-// true the decode stops at its next row or record and nothing is written.
+// cache as a failure), with the reason in *error. Runs on the loader's worker
+// threads; when `cancel` becomes true the decode stops at its next row or record
+// and nothing is written.
 QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cache,
-                     const std::atomic<bool>* cancel = nullptr);
+                     const std::atomic<bool>* cancel = nullptr, QString* error = nullptr);
 
 }  // namespace plenarvo

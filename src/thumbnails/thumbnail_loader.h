@@ -4,14 +4,13 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
-#include <QThreadPool>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 
 namespace plenarvo {
 
+class DecodeQueue;
 class ThumbnailCache;
 
 // Decodes thumbnails ahead of the sheet on a small pool of worker threads.
@@ -20,11 +19,10 @@ class ThumbnailCache;
 // at (straight at that size: a JPEG by the decoder's own scaling). A valid entry
 // of the desktop's shared thumbnail cache or a JPEG's embedded thumbnail stands in
 // for the decode when one is large enough, and a decoded picture leaves an entry
-// in that cache (makeThumbnail). The workers only ever make QImages; every result
-// is handed back to the user-interface thread by a queued call and reaches
-// `onResult` there, tagged with the cell it answers. A failed decode arrives the
-// same way, with a null image. Results of an earlier generation (see reset()) are
-// dropped on arrival.
+// in that cache (makeThumbnail). The decodes go through a DecodeQueue: the workers
+// only ever make QImages, and every result reaches `onResult` on the
+// user-interface thread, tagged with the cell it answers. A failed decode arrives
+// the same way, with a null image. Results from before a reset() are dropped.
 //
 // Nothing is ever delivered from inside request(): a result always comes later,
 // from the event loop, so the caller's order of events never depends on how fast
@@ -57,14 +55,8 @@ public:
     void waitForDone();
 
 private:
-    struct Shared;
-    void deliver(quint64 generation, int cell, const QImage& image);
-
     ResultHandler onResult_;
-    std::unique_ptr<QThreadPool> pool_;
-    quint64 generation_ = 1;
-    std::shared_ptr<Shared> shared_;                // read by the workers
-    std::shared_ptr<std::atomic<bool>> cancelled_;  // this generation's decodes stop when set
+    std::unique_ptr<DecodeQueue> queue_;
     // The user's shared thumbnail cache, taken from the environment when the loader
     // is made; the workers read and write it.
     std::shared_ptr<const ThumbnailCache> cache_;

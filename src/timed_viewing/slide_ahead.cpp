@@ -1,7 +1,7 @@
 #include "timed_viewing/slide_ahead.h"
 
-#include <QFutureWatcher>
-#include <QPromise>
+#include "decoding/decode_queue.h"
+#include "pictures/cost.h"
 
 namespace plenarvo {
 
@@ -13,17 +13,9 @@ std::atomic<int> missCount{0};
 
 }  // namespace
 
-SlideAhead::SlideAhead(QObject* parent)
-    : QObject(parent), wanted_(std::make_shared<std::atomic<quint64>>(0)) {
-    // One worker: a newer request waits for the decode under way, so that no
-    // more than one picture beyond the one on show is ever in memory.
-    pool_.setMaxThreadCount(1);
-}
+SlideAhead::SlideAhead(QObject* parent) : QObject(parent), queue_(new DecodeQueue(1, this)) {}
 
-SlideAhead::~SlideAhead() {
-    wanted_->store(0);
-    pool_.waitForDone();
-}
+SlideAhead::~SlideAhead() = default;
 
 void SlideAhead::setEnabled(bool on) {
     lookAheadOn = on;
@@ -58,57 +50,32 @@ void SlideAhead::request(const QString& path, QSize previewSize) {
         drop();
         return;
     }
-    if (ready_ && ready_->path == path && ready_->previewSize == previewSize) {
-        return;
-    }
-    if (inFlight_ && inFlight_->path == path && inFlight_->previewSize == previewSize) {
+    if ((ready_ && ready_->path == path && ready_->previewSize == previewSize) ||
+        (inFlight_ && inFlight_->is(path, previewSize))) {
         return;
     }
     drop();
-    const quint64 id = ++lastId_;
-    wanted_->store(id);
-
-    auto promise = std::make_shared<QPromise<DecodedSlide>>();
-    QFuture<DecodedSlide> future = promise->future();
-    promise->start();
-    pool_.start([promise, path, previewSize, wanted = wanted_, id] {
-        if (wanted->load() == id) {
-            promise->addResult(decode(path, previewSize));
-        }
-        promise->finish();
-    });
-
-    // The watcher lives on this thread: its signal is the queued call that brings
-    // the result over.
-    auto* watcher = new QFutureWatcher<DecodedSlide>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, id] {
-        arrived(id);
-        watcher->deleteLater();
-    });
-    watcher->setFuture(future);
-    inFlight_ = InFlight{id, path, previewSize, future};
-}
-
-void SlideAhead::arrived(quint64 id) {
-    if (!inFlight_ || inFlight_->id != id) {
-        return;  // taken already, or dropped
-    }
-    if (inFlight_->future.resultCount() > 0) {
-        ready_ = inFlight_->future.result();
-    }
-    inFlight_.reset();
+    inFlight_ = Wanted{path, previewSize};
+    queue_->submit(
+        [path, previewSize](const std::atomic<bool>& cancelled) {
+            // A dropped picture stops decoding at its next row; nobody sees it.
+            const pictures::detail::CancelScope scope(&cancelled);
+            return decode(path, previewSize);
+        },
+        [this](quint64, const DecodedSlide& slide) {
+            inFlight_.reset();
+            ready_ = slide;
+        });
 }
 
 std::optional<DecodedSlide> SlideAhead::take(const QString& path, QSize previewSize) {
+    if (inFlight_ && inFlight_->is(path, previewSize)) {
+        // Still decoding this very file: waiting for it is quicker than starting again.
+        queue_->finish();
+    }
     std::optional<DecodedSlide> out;
     if (ready_ && ready_->path == path && ready_->previewSize == previewSize) {
         out = std::move(ready_);
-    } else if (inFlight_ && inFlight_->path == path && inFlight_->previewSize == previewSize) {
-        // Still decoding this very file: waiting for it is quicker than starting again.
-        inFlight_->future.waitForFinished();
-        if (inFlight_->future.resultCount() > 0) {
-            out = inFlight_->future.result();
-        }
     }
     drop();
     ++(out ? hitCount : missCount);
@@ -116,15 +83,13 @@ std::optional<DecodedSlide> SlideAhead::take(const QString& path, QSize previewS
 }
 
 void SlideAhead::finishDecoding() {
-    if (inFlight_) {
-        inFlight_->future.waitForFinished();
-    }
+    queue_->waitForDone();
 }
 
 void SlideAhead::drop() {
     ready_.reset();
     inFlight_.reset();
-    wanted_->store(0);
+    queue_->reset();
 }
 
 }  // namespace plenarvo

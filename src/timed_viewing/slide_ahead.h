@@ -2,15 +2,13 @@
 
 #include "pictures/picture.h"
 
-#include <QFuture>
 #include <QObject>
-#include <QThreadPool>
 
-#include <atomic>
-#include <memory>
 #include <optional>
 
 namespace plenarvo {
+
+class DecodeQueue;
 
 // A picture of the slide show as the show step needs it: read from its file,
 // decoded whole for the full-screen view's picture box, and decoded at the
@@ -29,15 +27,17 @@ struct DecodedSlide {
 // one is on show, so that a tick finds it decoded. It holds at most one picture,
 // the next; the current one is held by the controls that show it.
 //
-// The result reaches the user-interface thread through a queued call. A tick
-// gets the same picture whether or not that call has arrived: take() waits for
-// a decode still under way for the same file, and answers nothing for any other
-// file, so that the caller decodes that one itself.
+// The decode runs on a DecodeQueue of one worker, whose queued call brings the
+// result over to the user-interface thread. A tick gets the same picture whether
+// or not that call has arrived: take() waits for a decode still under way for the
+// same file, and answers nothing for any other file, so that the caller decodes
+// that one itself.
 class SlideAhead final : public QObject {
     Q_OBJECT
 public:
     explicit SlideAhead(QObject* parent = nullptr);
-    ~SlideAhead() override;  // waits for a decode under way
+    // A decode under way is dropped without waiting for it.
+    ~SlideAhead() override;
 
     // Switches reading ahead on or off for the whole program (the benchmark
     // compares both). On by default.
@@ -72,19 +72,16 @@ public:
     static Counts counts();
 
 private:
-    struct InFlight {
-        quint64 id = 0;
+    struct Wanted {
         QString path;
         QSize previewSize;
-        QFuture<DecodedSlide> future;
+        bool is(const QString& p, QSize s) const { return path == p && previewSize == s; }
     };
-    void arrived(quint64 id);
 
-    QThreadPool pool_;
-    // The request the worker should still decode; older ones are skipped.
-    std::shared_ptr<std::atomic<quint64>> wanted_;
-    quint64 lastId_ = 0;
-    std::optional<InFlight> inFlight_;
+    // One worker: a newer request waits for the decode under way, so that no
+    // more than one picture beyond the one on show is ever in memory.
+    DecodeQueue* queue_;
+    std::optional<Wanted> inFlight_;
     std::optional<DecodedSlide> ready_;
 };
 

@@ -45,7 +45,8 @@ TEST_F(HighDensity, PicturesAreDecodedAtDevicePixels) {
     // Both of the view's stretching frames, whichever the picture's size picks.
     FrmFullView& view = forms->fullView();
     for (controls::Image* frame : {view.imgFullScr, view.imgFullScrH}) {
-        frame->grab();  // paints it
+        frame->grab();            // paints it, which asks for the picture at its size
+        frame->finishDecoding();  // and the picture arrives
         EXPECT_EQ(frame->shownImage().size(), frame->size() * 2);
     }
     view.cmdAnyKey_Click();

@@ -11,14 +11,28 @@
 
 namespace plenarvo::testing {
 
-inline QByteArray jpegBytes(const QImage& image, int quality = 90) {
+inline QByteArray encoded(const QImage& image, const char* format, int quality) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
+    QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
     writer.write(image);
     return bytes;
+}
+inline QByteArray jpegBytes(const QImage& image, int quality = 90) {
+    return encoded(image, "jpeg", quality);
+}
+inline QByteArray pngBytes(const QImage& image) {
+    return encoded(image, "png", -1);
+}
+
+// `jpeg` with one more segment right after SOI.
+inline QByteArray withSegment(const QByteArray& jpeg, char marker, const QByteArray& payload) {
+    QByteArray segment("\xFF", 1);
+    segment.append(marker).append(char((payload.size() + 2) >> 8));
+    segment.append(char((payload.size() + 2) & 0xFF));
+    return jpeg.left(2) + segment + payload + jpeg.mid(2);
 }
 
 // How an EXIF segment is built; the optional fields damage it on purpose.
@@ -63,18 +77,13 @@ inline QByteArray withExif(const QByteArray& jpeg, const ExifParts& parts) {
         le32(tiff, {1, parts.thumbnailLength.value_or(parts.thumbnail.size()), 0});
         tiff.append(parts.thumbnail);
     }
-    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
-    QByteArray segment("\xFF\xE1", 2);
-    segment.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));
-    return jpeg.left(2) + segment + payload + jpeg.mid(2);
+    return withSegment(jpeg, '\xE1', QByteArray("Exif\0\0", 6) + tiff);
 }
 
 // `jpeg` with an APP2 segment that starts like an ICC profile.
 inline QByteArray withColourProfile(const QByteArray& jpeg) {
-    const QByteArray payload = QByteArray("ICC_PROFILE\0\x01\x01", 14) + QByteArray(128, '\0');
-    QByteArray segment("\xFF\xE2", 2);
-    segment.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));
-    return jpeg.left(2) + segment + payload + jpeg.mid(2);
+    return withSegment(jpeg, '\xE2',
+                       QByteArray("ICC_PROFILE\0\x01\x01", 14) + QByteArray(128, '\0'));
 }
 
 // A picture whose four quarters differ, so that a turned or mirrored copy shows.
@@ -107,8 +116,7 @@ inline double meanDifference(const QImage& a, const QImage& b) {
             sums[2] += std::abs(qBlue(p) - qBlue(q));
         }
     }
-    const double n = double(x.width()) * x.height();
-    return std::max({sums[0], sums[1], sums[2]}) / n;
+    return std::max({sums[0], sums[1], sums[2]}) / (double(x.width()) * x.height());
 }
 
 }  // namespace plenarvo::testing

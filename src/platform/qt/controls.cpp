@@ -1,5 +1,6 @@
 #include "platform/qt/controls.h"
 
+#include "decoding/decode_queue.h"
 #include "platform/core/twips.h"
 
 #include <QApplication>
@@ -138,6 +139,8 @@ void Label::mouseReleaseEvent(QMouseEvent* event) {
 
 Image::Image(QWidget* parent) : QWidget(parent) {}
 
+Image::~Image() = default;
+
 QSize Image::pixelSize() const {
     const qreal ratio = devicePixelRatioF();
     return (QSizeF(size()) * ratio).toSize().expandedTo(QSize(1, 1));
@@ -146,25 +149,64 @@ QSize Image::pixelSize() const {
 void Image::setPicture(const pictures::Picture& picture, const QImage& ready) {
     picture_ = picture;
     shown_ = ready;
+    asked_ = {};
+    if (queue_) {
+        queue_->reset();  // a decode of the picture before is not wanted any more
+    }
+    if (isVisible()) {
+        askToFit();
+    }
     update();
 }
 
 void Image::clear() {
-    picture_ = {};
-    shown_ = {};
-    update();
+    setPicture({});
+}
+
+void Image::askToFit() {
+    const QSize want = pixelSize();
+    if (picture_.isNull() || shown_.size() == want || asked_ == want) {
+        return;
+    }
+    if (!queue_) {
+        queue_ = new DecodeQueue(1, this);
+    }
+    queue_->reset();
+    asked_ = want;
+    queue_->submit(
+        [picture = picture_, want](const std::atomic<bool>&) {
+            Decoded decoded;
+            decoded.image = picture.scaled(want, &decoded.error);
+            return decoded;
+        },
+        [this](quint64, const Decoded& decoded) {
+            asked_ = {};
+            if (decoded.image.isNull()) {
+                return;  // it keeps what it has
+            }
+            shown_ = decoded.image;
+            update();
+            Q_EMIT this->decoded();
+        });
+}
+
+void Image::finishDecoding() {
+    if (queue_) {
+        queue_->finish();
+    }
+}
+
+void Image::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (isVisible()) {
+        askToFit();
+    }
 }
 
 void Image::paintEvent(QPaintEvent*) {
-    if (picture_.isNull()) {
-        return;
-    }
-    const QSize want = pixelSize();
-    if (shown_.size() != want) {
-        // The control was resized since the picture was decoded for it.
-        shown_ = picture_.scaled(want);
-    }
-    if (shown_.isNull()) {
+    // A control shown after it was resized asks now; asking is not decoding.
+    askToFit();
+    if (picture_.isNull() || shown_.isNull()) {
         return;
     }
     QPainter p(this);

@@ -14,6 +14,10 @@
 
 #include <functional>
 
+namespace plenarvo {
+class DecodeQueue;
+}
+
 namespace plenarvo::controls {
 
 // A colour as the program stores it: 0x00BBGGRR, or a system colour by index when
@@ -77,11 +81,15 @@ protected:
 };
 
 // An image control: shows its picture stretched to its own size, decoded at
-// that size.
+// that size. Decoding never happens while painting: when the control's size no
+// longer fits the image it has, it asks its decode queue for the picture at the
+// new size and paints what it has (that image stretched, or nothing) until the
+// new one arrives.
 class Image : public QWidget {
     Q_OBJECT
 public:
     explicit Image(QWidget* parent);
+    ~Image() override;
     const pictures::Picture& picture() const { return picture_; }
     // Shows `picture`; `ready` may hold it already decoded at this control's size.
     void setPicture(const pictures::Picture& picture, const QImage& ready = {});
@@ -89,15 +97,29 @@ public:
     // What is on the screen now (for checks and for windows that copy it).
     QImage shownImage() const { return shown_; }
     QSize pixelSize() const;  // this control's size in device pixels
+    // Whether a decode for the present size is under way.
+    bool decoding() const { return !asked_.isEmpty(); }
+    // Waits for a decode under way and shows its picture now. For tests and
+    // benchmarks; the program itself never waits.
+    void finishDecoding();
     std::function<void()> onClick;
+
+Q_SIGNALS:
+    // A picture decoded for the control's size has arrived and is shown.
+    void decoded();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void askToFit();
+
     pictures::Picture picture_;
     QImage shown_;
+    QSize asked_;                   // the size a decode is under way for
+    DecodeQueue* queue_ = nullptr;  // made on the first decode
 };
 
 // A picture box: a windowed control with a background colour that, with auto

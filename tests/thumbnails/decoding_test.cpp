@@ -1,0 +1,193 @@
+#include "decoding/decode_queue.h"
+#include "platform/qt/controls.h"
+#include "thumbnails/thumbnail_cache.h"
+#include "thumbnails/thumbnail_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThread>
+
+using namespace plenarvo;
+
+namespace {
+
+// A request's work: a picture `width` pixels wide, or a failure when width is 0.
+// It holds its worker until `gate` lets it go, and when `watchCancel` is set it
+// runs until its request is cancelled. `started` is released when it starts, and
+// again when it passes the gate.
+struct Job {
+    int width = 0;
+    QSemaphore* gate = nullptr;
+    bool watchCancel = false;
+};
+
+// Every delivery as "id:width:error", and the threads that worked and delivered.
+struct Log {
+    QStringList delivered;
+    QSet<QThread*> workers;
+    QSet<QThread*> deliverers;
+};
+
+quint64 submit(DecodeQueue& queue, Log& log, Job job, QSemaphore* started = nullptr) {
+    return queue.submit(
+        [&log, job, started](const std::atomic<bool>& cancelled) {
+            log.workers.insert(QThread::currentThread());  // one worker per queue below
+            if (started) {
+                started->release();
+            }
+            if (job.gate && started) {
+                job.gate->acquire();
+                started->release();  // the last the worker touches of the test's
+            }
+            while (job.watchCancel && !cancelled.load()) {
+                QThread::yieldCurrentThread();
+            }
+            Decoded d;
+            if (job.width > 0) {
+                d.image = QImage(job.width, 1, QImage::Format_RGB32);
+            } else {
+                d.error = QStringLiteral("The picture is damaged.");
+            }
+            return d;
+        },
+        [&log](quint64 id, const Decoded& d) {
+            log.deliverers.insert(QThread::currentThread());
+            log.delivered << QStringLiteral("%1:%2:%3").arg(id).arg(d.image.width()).arg(d.error);
+        });
+}
+
+struct QueueCase {
+    const char* name;
+    std::function<void(DecodeQueue&, Log&)> steps;  // ends with the workers done
+    QStringList delivered;                          // after the event loop ran
+};
+
+}  // namespace
+
+TEST(DecodeQueue, DeliversEachResultToItsRequestOnlyWhileItsGenerationLasts) {
+    const QueueCase cases[] = {
+        {"ids matched to their results, failures with their reason",
+         [](DecodeQueue& q, Log& log) {
+             submit(q, log, {30});
+             submit(q, log, {0});
+             submit(q, log, {50});
+             q.waitForDone();
+             EXPECT_TRUE(log.delivered.isEmpty());  // never before the event loop
+             EXPECT_EQ(q.pending(), 3);
+         },
+         {"1:30:", "2:0:The picture is damaged.", "3:50:"}},
+        {"a result waiting when a reset comes is dropped",
+         [](DecodeQueue& q, Log& log) {
+             submit(q, log, {30});
+             q.waitForDone();
+             const quint64 before = q.generation();
+             q.reset();
+             EXPECT_EQ(q.generation(), before + 1);
+             submit(q, log, {40});
+             q.waitForDone();
+         },
+         {"2:40:"}},
+        {"work in flight at a reset is cancelled, queued work never starts",
+         [](DecodeQueue& q, Log& log) {
+             QSemaphore started;
+             submit(q, log, {30, nullptr, true}, &started);
+             submit(q, log, {40});
+             started.acquire();
+             q.reset();
+             EXPECT_EQ(q.pending(), 0);
+             q.waitForDone();
+         },
+         {}},
+    };
+    for (const QueueCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Log log;
+        DecodeQueue queue(1);
+        c.steps(queue, log);
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(log.delivered, c.delivered);
+        EXPECT_FALSE(log.workers.contains(QThread::currentThread()));
+        if (!log.delivered.isEmpty()) {
+            EXPECT_EQ(log.deliverers, QSet<QThread*>{QThread::currentThread()});
+        }
+    }
+}
+
+TEST(DecodeQueue, GoingAwayNeverWaitsForItsWorkersAndDeliversNothing) {
+    Log log;
+    QSemaphore gate;
+    QSemaphore started;
+    {
+        DecodeQueue queue(1);
+        submit(queue, log, {30, &gate}, &started);
+        started.acquire();
+    }  // the worker is still held at the gate: waiting for it here would never end
+    gate.release();
+    started.acquire();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(log.delivered.isEmpty());
+}
+
+TEST(ThumbnailLoader, TagsEachThumbnailWithItsCellAndLeavesACacheEntry) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.jpg"));
+    QImage photo(640, 480, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    ASSERT_TRUE(photo.save(path, "jpeg"));
+    QMap<int, QImage> got;
+    ThumbnailLoader loader([&](int cell, const QImage& image) { got.insert(cell, image); });
+    loader.request(1, path, {95, 81});
+    loader.request(2, dir.filePath(QStringLiteral("missing.jpg")), {95, 81});
+    loader.request(1, dir.filePath(QStringLiteral("other.jpg")), {10, 10});  // already asked
+    EXPECT_EQ(loader.requestedUpTo(), 2);
+    loader.waitForDone();
+    QCoreApplication::sendPostedEvents();
+    ASSERT_EQ(got.keys(), (QList<int>{1, 2}));
+    EXPECT_EQ(got[1].size(), QSize(95, 81));
+    EXPECT_TRUE(got[2].isNull());
+    EXPECT_TRUE(QFile::exists(qEnvironmentVariable("XDG_CACHE_HOME") +
+                              QStringLiteral("/thumbnails/normal/") +
+                              ThumbnailCache::entryName(ThumbnailCache::uriOf(path))));
+    loader.reset();
+    EXPECT_FALSE(loader.requested(1));
+}
+
+TEST(ImageControl, AResizedControlPaintsWhatItHasUntilThePictureAtItsSizeArrives) {
+    QWidget window;
+    window.resize(400, 300);
+    auto* image = new controls::Image(&window);
+    image->setGeometry(0, 0, 40, 30);
+    window.show();
+    QImage red(400, 300, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const pictures::Picture picture = pictures::Picture::fromImage(red);
+    const QImage ready = red.scaled(image->pixelSize());
+    image->setPicture(picture, ready);
+    EXPECT_FALSE(image->decoding());  // it fits
+
+    QSignalSpy arrived(image, &controls::Image::decoded);
+    image->resize(80, 60);
+    EXPECT_TRUE(image->decoding());
+    image->grab();                          // painting decodes nothing:
+    EXPECT_EQ(image->shownImage(), ready);  // the old image, stretched
+    ASSERT_TRUE(arrived.wait());
+    EXPECT_EQ(image->shownImage().size(), image->pixelSize());
+    EXPECT_FALSE(image->decoding());
+
+    // A new picture without a ready image shows nothing until its own arrives,
+    // and the decode for the picture before never comes back.
+    image->resize(60, 60);
+    QImage blue(300, 300, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    image->setPicture(pictures::Picture::fromImage(blue));
+    EXPECT_TRUE(image->shownImage().isNull());
+    ASSERT_TRUE(arrived.wait());
+    EXPECT_EQ(image->shownImage().size(), image->pixelSize());
+    EXPECT_EQ(image->shownImage().pixelColor(0, 0), QColor(Qt::blue));
+    EXPECT_EQ(arrived.count(), 2);
+}
