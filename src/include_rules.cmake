@@ -6,10 +6,11 @@
 # (comma-separated).
 set(rules
   "pictures,pictures/wmf|pictures"
+  "decoding|decoding,pictures"
   "platform/core|platform/core"
   "settings|settings,platform/core"
   "forms|forms,platform/core"
-  "main_window,full_view,thumbnails,timed_viewing,about|main_window,full_view,thumbnails,timed_viewing,about,forms,platform,pictures,settings")
+  "main_window,full_view,thumbnails,timed_viewing,about|main_window,full_view,thumbnails,timed_viewing,about,forms,platform,pictures,decoding,settings")
 
 set(broken "")
 foreach(rule ${rules})
