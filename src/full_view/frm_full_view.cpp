@@ -143,6 +143,10 @@ void FrmFullView::setSchemeColour(const QColor& colour) {
     controls::setBackground(picFullScr, colour);
 }
 
+void FrmFullView::followButtonFace(const QColor& face) {
+    controls::setBackground(this, face);
+}
+
 void FrmFullView::centre(QWidget* control) {
     // In twips of the window's outer size, in single precision.
     const QSizeF outer = outerSizeInTwips();

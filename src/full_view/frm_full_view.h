@@ -51,8 +51,11 @@ public:
     void showSlide(const pictures::Picture& picture);
     // The slide show's view: the picture box shown, the window shown.
     void showSlides();
-    // The background of the window and its picture box.
+    // A colour scheme chosen: the background of the window and its picture box.
     void setSchemeColour(const QColor& colour);
+    // The system's colours changed under the Button Face scheme: the window's
+    // background follows; the picture box keeps the colour it was built with.
+    void followButtonFace(const QColor& face);
 
     // Centres a control on the window's outer rectangle: Top, then Left.
     void centre(QWidget* control);

@@ -471,7 +471,7 @@ void FrmImage::followSystemColours() {
         return;
     }
     if (forms_.isLoaded(Window::FullView)) {
-        forms_.get<FrmFullView>().setSchemeColour(face);
+        forms_.get<FrmFullView>().followButtonFace(face);
     }
     if (forms_.isLoaded(Window::Thumb)) {
         forms_.get<FrmThumb>().setSchemeColour(face);

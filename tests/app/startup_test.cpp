@@ -238,11 +238,13 @@ TEST_F(Startup, TheButtonFaceSchemeFollowsTheSystemColours) {
     writeSettings({QString(), "False", "True", "False", "False", "False", "False", "True"});
     start();
     const QPalette before = QApplication::palette();
+    const QColor builtBox = controls::background(forms->fullView().picFullScr);
     QPalette changed = before;
     changed.setColor(QPalette::Button, QColor(10, 120, 200));
     QApplication::setPalette(changed);
     EXPECT_EQ(controls::background(main().client), QColor(10, 120, 200));
     EXPECT_EQ(controls::background(&forms->fullView()), QColor(10, 120, 200));
+    EXPECT_EQ(controls::background(forms->fullView().picFullScr), builtBox);
     QApplication::setPalette(before);
     EXPECT_EQ(controls::background(main().client), before.color(QPalette::Button));
 }
