@@ -15,7 +15,9 @@ namespace {
 
 constexpr QRgb kClear = 0;
 constexpr QRgb kRed = 0xFFFF0000;
+constexpr QRgb kGreen = 0xFF00FF00;
 constexpr QRgb kBlue = 0xFF0000FF;
+constexpr QRgb kWhite = 0xFFFFFFFF;
 
 // A colour reference as metafiles store it: red in the low byte.
 constexpr uint32_t ref(QRgb c) {
@@ -83,16 +85,18 @@ TEST(MetafileSize, FromThePlaceableBoxOrThePlainWindowAndDamagedHeadersRefused) 
     }
 }
 
-TEST(MetafileDrawing, ShapesFillsClipsAndSavedStates) {
+// Each file drawn at 100x100 (or the size given), probed pixel by pixel.
+TEST(MetafileDrawing, ShapesFillsClipsBitmapsSavedStatesAndCutFiles) {
     struct Probe {
         QPoint at;
         QRgb colour;
     };
-    auto rect = [](MetafileBuilder b, int l, int t, int r, int bottom) {
+    const auto eof = [](MetafileBuilder b) { return b.eof().bytes; };
+    const auto rect = [](MetafileBuilder b, int l, int t, int r, int bottom) {
         return b.record(kRectangle, {bottom, r, t, l});
     };
     // Two squares, one inside the other, drawn the same way round.
-    auto nested = [](int fillMode) {
+    const auto nested = [](int fillMode) {
         return redCanvas()
             .record(kSetPolyFillMode, {fillMode})
             .record(kPolyPolygon, {2, 4, 4, 10, 10, 90, 10, 90, 90, 10, 90,  //
@@ -111,47 +115,74 @@ TEST(MetafileDrawing, ShapesFillsClipsAndSavedStates) {
             .record(kRestoreDc, {-1});
     auto nothing = MetafileBuilder::canvas(100, 100);
     nothing.nullPen().select(0).record(kCreateBrush, {1, 0, 0, 0}).select(1);
+    // A 2x2 bitmap stretched over (10,10)-(90,90) by source copy: source h, w, y, x;
+    // destination h, w, y, x; and the same claiming more rows than the record holds.
+    QImage quad(2, 2, QImage::Format_RGB32);
+    quad.setPixel(0, 0, kRed);
+    quad.setPixel(1, 0, kGreen);
+    quad.setPixel(0, 1, kBlue);
+    quad.setPixel(1, 1, kWhite);
+    QByteArray stretch;
+    le16(stretch, {0x0020, 0x00CC, 0, 2, 2, 0, 0, 80, 80, 10, 10}).append(dib24(quad));
+    QByteArray tooTall = stretch;
+    tooTall[22 + 8] = char(100);  // height in the info header
+    // Two rectangles, without the final record or cut inside the second.
+    const QByteArray two =
+        redCanvas().record(kRectangle, {50, 50, 10, 10}).record(kRectangle, {90, 90, 60, 60}).bytes;
 
     const struct {
         const char* name;
-        MetafileBuilder file;
+        QByteArray bytes;
         std::vector<Probe> probes;
+        QSize size = {100, 100};
     } cases[] = {
         {"a filled rectangle",
-         rect(redCanvas(), 10, 10, 50, 50),
+         eof(rect(redCanvas(), 10, 10, 50, 50)),
          {{{11, 11}, kRed}, {{30, 30}, kRed}, {{70, 70}, kClear}, {{5, 30}, kClear}}},
+        {"stretched to a wide image, the drawing follows the frame",
+         eof(rect(redCanvas(), 10, 10, 50, 50)),
+         {{{60, 15}, kRed}, {{60, 30}, kClear}, {{110, 15}, kClear}},
+         {200, 50}},
         {"null pen and null brush draw nothing",
-         rect(nothing, 10, 10, 90, 90),
+         eof(rect(nothing, 10, 10, 90, 90)),
          {{{11, 11}, kClear}, {{50, 50}, kClear}, {{89, 89}, kClear}}},
         {"alternate fill leaves the inner square empty",
-         nested(1),
+         eof(nested(1)),
          {{{20, 50}, kRed}, {{50, 50}, kClear}}},
-        {"winding fill fills it", nested(2), {{{20, 50}, kRed}, {{50, 50}, kRed}}},
+        {"winding fill fills it", eof(nested(2)), {{{20, 50}, kRed}, {{50, 50}, kRed}}},
         {"a pie runs counter-clockwise from its start",
-         redCanvas().record(kPie, {0, 50, 50, 100, 100, 100, 0, 0}),
+         eof(redCanvas().record(kPie, {0, 50, 50, 100, 100, 100, 0, 0})),
          {{{75, 25}, kRed}, {{25, 25}, kClear}, {{75, 75}, kClear}, {{25, 75}, kClear}}},
         {"clip rectangles hold until the state is restored",
-         clipped,
+         eof(clipped),
          {{{10, 10}, kRed}, {{30, 30}, kClear}, {{75, 75}, kClear}, {{95, 95}, kRed}}},
-        {"missing objects change nothing", rect(missing, 10, 10, 50, 50), {{{30, 30}, kRed}}},
+        {"missing objects change nothing", eof(rect(missing, 10, 10, 50, 50)), {{{30, 30}, kRed}}},
         {"a restored state brings back its brush",
-         rect(restored, 40, 40, 60, 60),
+         eof(rect(restored, 40, 40, 60, 60)),
          {{{10, 10}, kBlue}, {{50, 50}, kRed}}},
+        {"a stretched bitmap keeps its pixels in place",
+         eof(MetafileBuilder::canvas(100, 100).record(kStretchDib, stretch)),
+         {{{25, 25}, kRed},
+          {{75, 25}, kGreen},
+          {{25, 75}, kBlue},
+          {{75, 75}, kWhite},
+          {{5, 5}, kClear}}},
+        {"a bitmap claiming more rows than it holds is left out",
+         eof(MetafileBuilder::canvas(100, 100).record(kStretchDib, tooTall)),
+         {{{25, 25}, kClear}}},
+        {"only the final record missing: all there", two, {{{30, 30}, kRed}, {{75, 75}, kRed}}},
+        {"cut inside the last record: what came before shows",
+         two.left(two.size() - 4),
+         {{{30, 30}, kRed}, {{75, 75}, kClear}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        MetafileBuilder file = c.file;
-        const QImage image = draw(file.eof().bytes);
+        const QImage image = draw(c.bytes, c.size);
         ASSERT_EQ(image.format(), QImage::Format_ARGB32_Premultiplied);
         for (const Probe& p : c.probes) {
             EXPECT_EQ(image.pixel(p.at), p.colour) << p.at.x() << "," << p.at.y();
         }
     }
-    // Stretched to a wide image, the drawing follows the frame.
-    const QImage wide = draw(rect(redCanvas(), 10, 10, 50, 50).eof().bytes, QSize(200, 50));
-    EXPECT_EQ(wide.pixel(60, 15), kRed);
-    EXPECT_EQ(wide.pixel(60, 30), kClear);
-    EXPECT_EQ(wide.pixel(110, 15), kClear);
 }
 
 // Every operation draws the square (5,5)-(15,15) over a picture filled with
@@ -218,32 +249,11 @@ TEST(MetafileRasterOperations, CombineSourceBrushAndDestinationBitwise) {
     }
 }
 
-TEST(MetafileRasterOperations, AStretchedBitmapKeepsItsPixelsAndADamagedOneIsLeftOut) {
-    QImage source(2, 2, QImage::Format_RGB32);
-    source.setPixel(0, 0, qRgb(255, 0, 0));
-    source.setPixel(1, 0, qRgb(0, 255, 0));
-    source.setPixel(0, 1, qRgb(0, 0, 255));
-    source.setPixel(1, 1, qRgb(255, 255, 255));
-    QByteArray params;
-    // Source copy, no colour table; source h, w, y, x; destination h, w, y, x.
-    le16(params, {0x0020, 0x00CC, 0, 2, 2, 0, 0, 80, 80, 10, 10});
-    params.append(dib24(source));
-    const QImage image =
-        draw(MetafileBuilder::canvas(100, 100).record(kStretchDib, params).eof().bytes);
-    EXPECT_EQ(image.pixel(25, 25), qRgb(255, 0, 0));
-    EXPECT_EQ(image.pixel(75, 25), qRgb(0, 255, 0));
-    EXPECT_EQ(image.pixel(25, 75), qRgb(0, 0, 255));
-    EXPECT_EQ(image.pixel(75, 75), qRgb(255, 255, 255));
-    EXPECT_EQ(image.pixel(5, 5), kClear);
-    // A bitmap that claims more rows than the record holds is not drawn.
-    params[22 + 8] = char(100);  // height in the info header
-    const QImage damaged =
-        draw(MetafileBuilder::canvas(100, 100).record(kStretchDib, params).eof().bytes);
-    EXPECT_EQ(damaged.pixel(25, 25), kClear);
-}
-
 // "HH" in a font of a 20-pixel em, its reference point at (50, 50) or at the
-// current point (20, 30); the ink must sit on that point as the alignment says.
+// current point (20, 30); the ink must sit on that point as the alignment says:
+// horizontally its left edge, middle or right edge (a glyph's side bearing apart),
+// vertically its top (below the ascent's gap above the capitals), its baseline,
+// or its bottom edge (the descent below the baseline).
 TEST(MetafileText, SitsOnItsReferencePointAsAligned) {
     enum Horizontal { StartsAt, CentredOn, EndsAt };
     enum Vertical { TopAt, BaselineAt, BottomAt };
@@ -262,6 +272,8 @@ TEST(MetafileText, SitsOnItsReferencePointAsAligned) {
         {"left bottom", 0x0008, StartsAt, BottomAt, {50, 50}},
         {"at the current point", 0x0001, StartsAt, TopAt, {20, 30}},
     };
+    const double bearing[] = {1.5, 0, -1.5};
+    const double gap[] = {4, 0, -5};
     QRect leftTop;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -273,38 +285,17 @@ TEST(MetafileText, SitsOnItsReferencePointAsAligned) {
         b.record(kTextOut, QByteArray("\x02\x00HH\x32\x00\x32\x00", 8));
         const QRect ink = inkBounds(draw(b.eof().bytes));
         ASSERT_FALSE(ink.isEmpty());
-        const QPoint p = c.point;
-        switch (c.horizontal) {
-            case StartsAt:
-                EXPECT_NEAR(ink.left(), p.x() + 1.5, 1.5);
-                break;
-            case CentredOn:
-                EXPECT_NEAR((ink.left() + ink.right() + 1) / 2.0, p.x(), 1.5);
-                break;
-            case EndsAt:
-                EXPECT_NEAR(ink.right() + 1, p.x() - 1.5, 1.5);
-                break;
-        }
-        switch (c.vertical) {
-            case TopAt:  // above the capitals, the font's ascent leaves a gap
-                EXPECT_NEAR(ink.top(), p.y() + 4, 2);
-                break;
-            case BaselineAt:
-                EXPECT_NEAR(ink.bottom() + 1, p.y(), 1);
-                break;
-            case BottomAt:  // below the baseline, the descent
-                EXPECT_NEAR(ink.bottom() + 1, p.y() - 5, 2);
-                break;
-        }
+        EXPECT_NEAR(ink.left() + (ink.width() * c.horizontal) / 2.0,
+                    c.point.x() + bearing[c.horizontal], 1.5);
+        EXPECT_NEAR(c.vertical == TopAt ? ink.top() : ink.bottom() + 1,
+                    c.point.y() + gap[c.vertical], 2);
         EXPECT_NEAR(ink.height(), 15, 2);  // the capital height of a 20-pixel em
-        if (c.align == 0) {
-            leftTop = ink;
-        }
+        leftTop = c.align == 0 ? ink : leftTop;
         EXPECT_NEAR(ink.width(), leftTop.width(), 2);
     }
 }
 
-TEST(MetafileRecords, BrokenRecordsFailOrKeepWhatCameBefore) {
+TEST(MetafileRecords, RecordsOfImpossibleSizesAndFilesCutBeforeDrawingFail) {
     for (uint32_t words : {0u, 2u, 0x80000000u}) {
         SCOPED_TRACE(words);
         auto b = MetafileBuilder::placeable(100, 100, 96);
@@ -313,16 +304,6 @@ TEST(MetafileRecords, BrokenRecordsFailOrKeepWhatCameBefore) {
         EXPECT_TRUE(wmf::render(b.bytes, QSize(50, 50), &error).isNull());
         EXPECT_EQ(error, QStringLiteral("The metafile is damaged."));
     }
-    auto b = redCanvas().record(kRectangle, {50, 50, 10, 10});
-    const QByteArray withoutEnd = b.bytes;
-    b.record(kRectangle, {90, 90, 60, 60});
-    // Cut inside the last record: what came before shows.
-    const QImage cut = draw(b.bytes.left(b.bytes.size() - 4));
-    EXPECT_EQ(cut.pixel(30, 30), kRed);
-    EXPECT_EQ(cut.pixel(75, 75), kClear);
-    // Only the final record missing: all there.
-    EXPECT_EQ(draw(withoutEnd).pixel(30, 30), kRed);
-    // Cut short before anything was drawn: it fails.
     const QByteArray early = redCanvas().bytes;
     EXPECT_TRUE(wmf::render(early.left(early.size() - 3), QSize(10, 10)).isNull());
 }
