@@ -31,12 +31,13 @@ const std::map<char, QRgb> kNamed{
 
 // The letter of the colour an opaque pixel plainly is, else '?'.
 char colourName(QRgb c) {
-    for (const auto& [name, plain] : kNamed) {
+    for (const auto& named : kNamed) {
+        const QRgb plain = named.second;
         const auto near = [&](int (*channel)(QRgb)) {
             return std::abs(channel(c) - channel(plain)) < 85;
         };
         if (qAlpha(c) == 255 && near(qRed) && near(qGreen) && near(qBlue)) {
-            return name;
+            return named.first;
         }
     }
     return '?';
