@@ -210,11 +210,7 @@ TEST(EmbeddedThumbnail, OnlyTheHeadOfTheFileIsRead) {
     QBuffer buffer;
     buffer.setData(file);
     ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
-    const std::optional<JpegHead> head = readJpegHead(buffer);
-    ASSERT_TRUE(head);
-    EXPECT_EQ(head->stored, QSize(640, 480));
-    EXPECT_EQ(head->orientation, 3);
-    EXPECT_FALSE(head->thumbnail.isEmpty());
+    ASSERT_TRUE(readJpegHead(buffer));
     // It stopped at the frame header, long before the picture's data.
     const qsizetype frame = file.indexOf("\xFF\xC0", 4 + (uchar(file[4]) << 8 | uchar(file[5])));
     ASSERT_GT(frame, 0);
