@@ -211,16 +211,13 @@ TEST_F(Slideshow, KeysPasteCutUndoAndInputMethodsFollowTheKeyRules) {
         c.edit();
         EXPECT_EQ(box->text(), QString::fromUtf8(c.text));
         EXPECT_EQ(titles(messages), c.titles);
-        for (const auto& m : messages.shown) {
-            if (m.title == keyError) {
-                EXPECT_EQ(m.text,
-                          QStringLiteral("You only may use number values up to 99 Seconds"));
-                EXPECT_EQ(m.icon, MessageIcon::Critical);
-            }
-        }
         EXPECT_EQ(main().Timer1->interval(),
                   (box->text().isEmpty() ? 10 : box->text().toInt()) * 1000);
     }
+    ASSERT_EQ(messages.shown.last().title, keyError);  // the last row's
+    EXPECT_EQ(messages.shown.last().text,
+              QStringLiteral("You only may use number values up to 99 Seconds"));
+    EXPECT_EQ(messages.shown.last().icon, MessageIcon::Critical);
 }
 
 TEST_F(Slideshow, RandomFromTheMenuDrawsTwiceWritesFourTimesAndGoesOnDrawing) {
