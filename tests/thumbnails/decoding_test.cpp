@@ -12,19 +12,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <functional>
+
 using namespace plenarvo;
 
 namespace {
-
-// A request's work: a picture `width` pixels wide, or a failure when width is 0.
-// It holds its worker until `gate` lets it go, and when `watchCancel` is set it
-// runs until its request is cancelled. `started` is released when it starts, and
-// again when it passes the gate.
-struct Job {
-    int width = 0;
-    QSemaphore* gate = nullptr;
-    bool watchCancel = false;
-};
 
 // Every delivery as "id:width:error", and the threads that worked and delivered.
 struct Log {
@@ -33,23 +25,19 @@ struct Log {
     QSet<QThread*> deliverers;
 };
 
-quint64 submit(DecodeQueue& queue, Log& log, Job job, QSemaphore* started = nullptr) {
+// A request whose work runs `first`, then gives a picture `width` pixels wide, or
+// a failure when width is 0.
+quint64 submit(DecodeQueue& queue, Log& log, int width,
+               std::function<void(const std::atomic<bool>&)> first = {}) {
     return queue.submit(
-        [&log, job, started](const std::atomic<bool>& cancelled) {
+        [&log, width, first](const std::atomic<bool>& cancelled) {
             log.workers.insert(QThread::currentThread());  // one worker per queue below
-            if (started) {
-                started->release();
-            }
-            if (job.gate && started) {
-                job.gate->acquire();
-                started->release();  // the last the worker touches of the test's
-            }
-            while (job.watchCancel && !cancelled.load()) {
-                QThread::yieldCurrentThread();
+            if (first) {
+                first(cancelled);
             }
             Decoded d;
-            if (job.width > 0) {
-                d.image = QImage(job.width, 1, QImage::Format_RGB32);
+            if (width > 0) {
+                d.image = QImage(width, 1, QImage::Format_RGB32);
             } else {
                 d.error = QStringLiteral("The picture is damaged.");
             }
@@ -61,21 +49,19 @@ quint64 submit(DecodeQueue& queue, Log& log, Job job, QSemaphore* started = null
         });
 }
 
-struct QueueCase {
-    const char* name;
-    std::function<void(DecodeQueue&, Log&)> steps;  // ends with the workers done
-    QStringList delivered;                          // after the event loop ran
-};
-
 }  // namespace
 
 TEST(DecodeQueue, DeliversEachResultToItsRequestOnlyWhileItsGenerationLasts) {
-    const QueueCase cases[] = {
+    const struct {
+        const char* name;
+        std::function<void(DecodeQueue&, Log&)> steps;  // ends with the workers done
+        QStringList delivered;                          // after the event loop ran
+    } cases[] = {
         {"ids matched to their results, failures with their reason",
          [](DecodeQueue& q, Log& log) {
-             submit(q, log, {30});
-             submit(q, log, {0});
-             submit(q, log, {50});
+             submit(q, log, 30);
+             submit(q, log, 0);
+             submit(q, log, 50);
              q.waitForDone();
              EXPECT_TRUE(log.delivered.isEmpty());  // never before the event loop
              EXPECT_EQ(q.pending(), 3);
@@ -83,20 +69,25 @@ TEST(DecodeQueue, DeliversEachResultToItsRequestOnlyWhileItsGenerationLasts) {
          {"1:30:", "2:0:The picture is damaged.", "3:50:"}},
         {"a result waiting when a reset comes is dropped",
          [](DecodeQueue& q, Log& log) {
-             submit(q, log, {30});
+             submit(q, log, 30);
              q.waitForDone();
              const quint64 before = q.generation();
              q.reset();
              EXPECT_EQ(q.generation(), before + 1);
-             submit(q, log, {40});
+             submit(q, log, 40);
              q.waitForDone();
          },
          {"2:40:"}},
         {"work in flight at a reset is cancelled, queued work never starts",
          [](DecodeQueue& q, Log& log) {
              QSemaphore started;
-             submit(q, log, {30, nullptr, true}, &started);
-             submit(q, log, {40});
+             submit(q, log, 30, [&started](const std::atomic<bool>& cancelled) {
+                 started.release();
+                 while (!cancelled.load()) {
+                     QThread::yieldCurrentThread();
+                 }
+             });
+             submit(q, log, 40);
              started.acquire();
              q.reset();
              EXPECT_EQ(q.pending(), 0);
@@ -104,7 +95,7 @@ TEST(DecodeQueue, DeliversEachResultToItsRequestOnlyWhileItsGenerationLasts) {
          },
          {}},
     };
-    for (const QueueCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Log log;
         DecodeQueue queue(1);
@@ -124,7 +115,11 @@ TEST(DecodeQueue, GoingAwayNeverWaitsForItsWorkersAndDeliversNothing) {
     QSemaphore started;
     {
         DecodeQueue queue(1);
-        submit(queue, log, {30, &gate}, &started);
+        submit(queue, log, 30, [&](const std::atomic<bool>&) {
+            started.release();
+            gate.acquire();
+            started.release();  // the last the worker touches of the test's
+        });
         started.acquire();
     }  // the worker is still held at the gate: waiting for it here would never end
     gate.release();

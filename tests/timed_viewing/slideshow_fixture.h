@@ -3,46 +3,92 @@
 #include "full_view/frm_full_view.h"
 #include "support/fakes/app_fixture.h"
 
-#include <QStringList>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace plenarvo::testing {
 
 // Counts how often the settings file is replaced, from the folder's change
-// notifications that have queued up (it never waits).
+// notifications that have queued up (it never waits). A write renames or links a
+// finished temporary file onto the name, or writes the file in place and closes it.
 class FileReplacements {
 public:
-    explicit FileReplacements(const QString& file);
-    ~FileReplacements();
-    int count();  // replacements since the last call
+    explicit FileReplacements(const QString& file)
+        : name_(QFile::encodeName(QFileInfo(file).fileName())),
+          fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        const QString dir = QFileInfo(file).absolutePath();
+        QDir().mkpath(dir);
+        EXPECT_GE(inotify_add_watch(fd_, QFile::encodeName(dir).constData(),
+                                    IN_MOVED_TO | IN_CREATE | IN_CLOSE_WRITE),
+                  0);
+    }
+    ~FileReplacements() { ::close(fd_); }
+    // Replacements since the last call.
+    int count() {
+        int replaced = 0;
+        alignas(inotify_event) char buffer[16384];
+        for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                replaced += event->len > 0 && name_ == event->name ? 1 : 0;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        return replaced;
+    }
 
 private:
-    int fd_ = -1;
     QByteArray name_;
+    int fd_;
 };
 
+// The flags of a settings file that records one scheme and one view order.
+inline QStringList flagsFor(const QString& scheme, bool random) {
+    QStringList out;
+    for (const char* s : {"DarkBlue", "Putty", "Teal", "HotMaroon", "Neon"}) {
+        out << (scheme == QLatin1String(s) ? "True" : "False");
+    }
+    return out << (random ? "True" : "False") << (random ? "False" : "True");
+}
+
 // The program past its splash phase on a folder of pictures, each of its own
-// width, so that the picture on show tells its file.
+// width (10 + 10 * i pixels), so that the picture on show tells its file; names
+// with "junk" are written as junk.
 class Slideshow : public AppFixture {
 protected:
-    // Starts with a folder holding these files (pictures 10 + 10*i pixels wide,
-    // names with "junk" written as junk) opened in the main window.
-    void startIn(const QStringList& names);
+    void startIn(const QStringList& files) {
+        names = files;
+        pics = folder(QStringLiteral("pics"));
+        for (int i = 0; i < files.size(); ++i) {
+            if (files[i].contains(QLatin1String("junk"))) {
+                ASSERT_TRUE(writeBytes(QDir(pics).filePath(files[i]), "BM this is no picture"));
+            } else {
+                writePicture(pics, files[i], {10 + 10 * i, 12}, QColor::fromHsv(i * 40, 200, 200));
+            }
+        }
+        startAndOpen(pics);
+    }
     FrmFullView& view() { return forms->fullView(); }
     bool viewLoaded() const { return forms->isLoaded(Window::FullView); }
-    // The file whose picture the full view's picture box holds, "" for none.
-    QString onView();
-    // The file on show in the preview, by its picture (not by the label).
-    QString inPreview();
+    // The file whose picture the full view's picture box (or the preview) holds.
+    QString onView() {
+        return viewLoaded() ? byWidth(view().picFullScr->picture().size().width()) : QString();
+    }
+    QString inPreview() { return byWidth(main().imgImage->picture().size().width()); }
+    QString byWidth(int width) const { return width >= 10 ? names.value((width - 10) / 10) : ""; }
     // The seven flag lines of the settings file as read back from disk.
-    QStringList flags() const;
-    void check();                           // clicks chkTimed
-    void typeSeconds(const QString& keys);  // clears the box, then types
+    QStringList flags() const {
+        return QString::fromLatin1(settingsBytes()).split(QStringLiteral("\r\n")).mid(1, 7);
+    }
+    void check() { QTest::mouseClick(main().chkTimed, Qt::LeftButton); }
 
     QString pics;
     QStringList names;
 };
-
-// The flags of a file that records one scheme and one view order.
-QStringList flagsFor(const QString& scheme, bool random);
 
 }  // namespace plenarvo::testing

@@ -1,3 +1,4 @@
+#include "timed_viewing/slide_ahead.h"
 #include "timed_viewing/slideshow_fixture.h"
 
 #include <QApplication>
@@ -5,7 +6,6 @@
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QSignalBlocker>
-#include <QTest>
 
 #include <functional>
 
@@ -17,10 +17,6 @@ using plenarvo::testing::Slideshow;
 
 namespace {
 
-const QString kEngaged = QStringLiteral(
-    "Please Un-check the timed view box to 'dis-engage' timers before\r you make a "
-    "change to the time in seconds Value.");
-
 QStringList titles(const plenarvo::testing::FakeMessageBoxes& boxes) {
     QStringList out;
     for (const auto& m : boxes.shown) {
@@ -31,23 +27,36 @@ QStringList titles(const plenarvo::testing::FakeMessageBoxes& boxes) {
 
 }  // namespace
 
+// Each tick finds its picture read ahead, whether or not its delivery has come
+// over yet; with reading ahead off the show is the same.
 TEST_F(Slideshow, ShowsTheFolderInListOrderOnePerIntervalWithWrap) {
-    startIn({"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"});
-    main().filPic->setListIndex(4);  // the show starts with the first file all the same
-    check();
-    EXPECT_TRUE(view().isVisible());
-    EXPECT_TRUE(view().picFullScr->isVisible());
-    EXPECT_TRUE(main().isVisible());  // covered, not hidden
-    QStringList seen{onView()};
-    for (int tick = 0; tick < 5; ++tick) {
-        advance(9999);
-        EXPECT_EQ(onView(), seen.last()) << "too early at tick " << tick;
-        advance(1);
-        seen << onView();
-        EXPECT_EQ(main().lblImage->text(), seen.last());
-        EXPECT_EQ(inPreview(), seen.last());
+    startIn({"a.bmp", "b.bmp", "c_junk.bmp", "d.bmp"});
+    for (const bool ahead : {true, false}) {
+        SCOPED_TRACE(ahead);
+        SlideAhead::setEnabled(ahead);
+        const int hitsBefore = SlideAhead::counts().hits;
+        main().filPic->setListIndex(3);  // the show starts with the first file all the same
+        check();
+        EXPECT_TRUE(view().picFullScr->isVisible());
+        EXPECT_TRUE(main().isVisible());  // covered, not hidden
+        QStringList seen{onView()};
+        for (int tick = 0; tick < 4; ++tick) {
+            if (tick % 2 == 1) {
+                settle();
+            }
+            advance(9999);
+            EXPECT_EQ(onView(), seen.last()) << "too early at tick " << tick;
+            advance(1);
+            seen << onView();
+            EXPECT_EQ(main().lblImage->text(), seen.last());
+            EXPECT_EQ(inPreview(), seen.last());
+        }
+        // The junk file leaves b on show.
+        EXPECT_EQ(seen, QStringList({"a.bmp", "b.bmp", "b.bmp", "d.bmp", "a.bmp"}));
+        EXPECT_EQ(SlideAhead::counts().hits - hitsBefore, ahead ? 4 : 0);
+        check();  // stopped
     }
-    EXPECT_EQ(seen, QStringList({"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp", "a.bmp"}));
+    SlideAhead::setEnabled(true);
     EXPECT_EQ(flags(), flagsFor("DarkBlue", false));
 }
 
@@ -67,60 +76,38 @@ TEST_F(Slideshow, AnEmptyFolderIsToldTwiceAndTheBoxEndsUnchecked) {
 
     // Random order from the menu: the same two messages, then one write.
     main().mnuOptViewRnd->action()->trigger();
-    EXPECT_EQ(messages.shown.size(), 4);
+    EXPECT_EQ(titles(messages).count(QStringLiteral("No Image Presant")), 4);
     EXPECT_EQ(main().chkTimed->value(), 0);
     EXPECT_EQ(writes.count(), 1);
     EXPECT_EQ(flags(), flagsFor("DarkBlue", true));
 }
 
-TEST_F(Slideshow, TheIntervalFollowsTheSecondsBoxAndRefusesLetters) {
+// The interval follows the seconds box (each road into it below); at 0 the
+// picture stays until the view is left.
+TEST_F(Slideshow, ZeroSecondsNeverTicks) {
     startIn({"a.bmp", "b.bmp"});
-    const platform::Timer& timer = *main().Timer1;
-    const std::pair<const char*, int> typed[] = {{"5", 5000},   {"", 10000},  {"99", 99000},
-                                                 {"45", 45000}, {"07", 7000}, {"00", 0}};
-    for (const auto& [keys, ms] : typed) {
-        typeSeconds(QString::fromLatin1(keys));
-        EXPECT_EQ(timer.interval(), ms) << keys;
-    }
-    // Pasted text: the digits it starts with, else the tag.
-    main().txtSeconds->setText(QStringLiteral("3x"));
-    EXPECT_EQ(timer.interval(), 3000);
-    main().txtSeconds->setText(QStringLiteral("x3"));
-    EXPECT_EQ(timer.interval(), 10000);
-    EXPECT_TRUE(messages.shown.isEmpty());
-
-    // No interval: the picture stays until the view is left.
-    typeSeconds(QStringLiteral("0"));
+    main().txtSeconds->selectAll();
+    QTest::keyClick(main().txtSeconds, Qt::Key_0);
+    EXPECT_EQ(main().Timer1->interval(), 0);
     check();
     advance(1'000'000);
     EXPECT_EQ(onView(), QStringLiteral("a.bmp"));
-    QTest::mouseClick(view().picFullScr, Qt::LeftButton);
-    settle();
-    EXPECT_FALSE(viewLoaded());
-    EXPECT_EQ(main().chkTimed->value(), 0);
+    EXPECT_EQ(main().chkTimed->value(), 1);
 }
 
 TEST_F(Slideshow, WarnsWhileEngagedAndTheShowGoesOnBehindTheBox) {
     startIn({"a.bmp", "b.bmp", "c.bmp"});
     check();
-    // The user leaves the box open for a whole interval.
-    messages.whileOpen = [this](const auto&) { advance(10000); };
+    messages.whileOpen = [this](const auto&) { advance(10000); };  // open a whole interval
     QTest::mouseClick(main().txtSeconds, Qt::LeftButton);
     ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].text, kEngaged);
+    EXPECT_EQ(messages.shown[0].text,
+              QStringLiteral("Please Un-check the timed view box to 'dis-engage' timers before\r "
+                             "you make a change to the time in seconds Value."));
     EXPECT_EQ(messages.shown[0].title, QStringLiteral("The Timers are Engaged"));
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(onView(), QStringLiteral("b.bmp"));
     EXPECT_EQ(main().focusWidget(), main().chkTimed);
-
-    messages.whileOpen = nullptr;
-    messages.shown.clear();
-    main().txtSeconds->end(false);
-    QTest::keyClick(main().txtSeconds, Qt::Key_Backspace);  // warned, then taken
-    EXPECT_EQ(titles(messages), QStringList({"The Timers are Engaged"}));
-    EXPECT_EQ(main().Timer1->interval(), 1000);
-    advance(1000);
-    EXPECT_EQ(onView(), QStringLiteral("c.bmp"));
 }
 
 TEST_F(Slideshow, ClearingTheBoxStopsTheShowAndThePendingTickMovesTheSelection) {
@@ -164,86 +151,124 @@ TEST_F(Slideshow, APictureThatCannotBeLoadedIsPassedOverAndToldOncePerShow) {
 TEST_F(Slideshow, KeysPasteCutUndoAndInputMethodsFollowTheKeyRules) {
     startIn({"a.bmp", "b.bmp"});
     controls::TextBox* box = main().txtSeconds;
-    auto menuAction = [box](const QString& caption) {
-        QMenu* menu = box->createEditMenu();
-        for (QAction* action : menu->actions()) {
-            if (action->text() == caption) {
-                action->trigger();
+    auto menu = [box](const char* caption) {
+        return [box, caption] {
+            QMenu* menu = box->createEditMenu();
+            for (QAction* action : menu->actions()) {
+                if (action->text() == QLatin1String(caption)) {
+                    action->trigger();
+                }
             }
-        }
-        delete menu;
-    };
-    auto commit = [box](const QString& text) {
-        QInputMethodEvent event;
-        event.setCommitString(text);
-        QApplication::sendEvent(box, &event);
-    };
-    auto ctrl = [box](Qt::Key key) {
-        return [box, key] { QTest::keyClick(box, key, Qt::ControlModifier); };
-    };
-    auto withClipboard = [](const char* text, const std::function<void()>& edit) {
-        return [text, edit] {
-            QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
-            edit();
+            delete menu;
         };
     };
-    auto key = [box](Qt::Key k) { return [box, k] { QTest::keyClick(box, k); }; };
-    auto paste = [&] { menuAction(QStringLiteral("&Paste")); };
-    auto cut = [&] { menuAction(QStringLiteral("Cu&t")); };
-    auto typedIn = [&](const char* text) { return [&, text] { commit(QString::fromUtf8(text)); }; };
-    struct Case {
-        const char* road;
-        std::function<void()> edit;
-        bool engaged;
-        const char* text;  // the box afterwards, from "4" with all of it selected
-        QStringList titles;
+    auto typedIn = [box](const char* text) {
+        return [box, text] {
+            QInputMethodEvent event;
+            event.setCommitString(QString::fromUtf8(text));
+            QApplication::sendEvent(box, &event);
+        };
+    };
+    auto key = [box](Qt::Key k, Qt::KeyboardModifiers mods = {}) {
+        return [box, k, mods] { QTest::keyClick(box, k, mods); };
     };
     const QString engaged = QStringLiteral("The Timers are Engaged");
     const QString keyError = QStringLiteral("Key Press Error");
-    const Case cases[] = {
-        {"typed letter", key(Qt::Key_Q), false, "4", {keyError}},
-        {"typed letter, engaged", key(Qt::Key_Q), true, "4", {engaged, keyError}},
-        {"typed digit, engaged", key(Qt::Key_5), true, "5", {engaged}},
-        {"Ctrl+V digits", ctrl(Qt::Key_V), false, "7", {}},
-        {"Ctrl+V digits, engaged", ctrl(Qt::Key_V), true, "7", {engaged}},
-        {"Ctrl+V letters", withClipboard("1a", ctrl(Qt::Key_V)), false, "4", {keyError}},
-        {"Ctrl+X", ctrl(Qt::Key_X), false, "", {}},
-        {"Ctrl+X, engaged", ctrl(Qt::Key_X), true, "", {engaged}},
-        {"Ctrl+Z, engaged", ctrl(Qt::Key_Z), true, "10", {engaged}},
-        {"Delete, engaged", key(Qt::Key_Delete), true, "", {engaged}},
-        {"menu Paste letters", withClipboard("x", paste), false, "4", {keyError}},
-        {"menu Cut, engaged", cut, true, "", {engaged}},
-        {"input method digit", typedIn("2"), false, "2", {}},
-        {"input method letter, engaged", typedIn("é"), true, "4", {engaged, keyError}},
+    const struct {
+        const char* road;
+        std::function<void()> edit;
+        bool engaged;
+        const char* clipboard;
+        const char* text;  // the box afterwards, from "4" with all of it selected
+        QStringList titles;
+    } cases[] = {
+        {"typed letter", key(Qt::Key_Q), false, "7", "4", {keyError}},
+        {"typed letter, engaged", key(Qt::Key_Q), true, "7", "4", {engaged, keyError}},
+        {"typed digit, engaged", key(Qt::Key_5), true, "7", "5", {engaged}},
+        {"Backspace, engaged", key(Qt::Key_Backspace), true, "7", "", {engaged}},
+        {"Ctrl+V digits, engaged", key(Qt::Key_V, Qt::ControlModifier), true, "7", "7", {engaged}},
+        {"Ctrl+V letters", key(Qt::Key_V, Qt::ControlModifier), false, "1a", "4", {keyError}},
+        {"Ctrl+X", key(Qt::Key_X, Qt::ControlModifier), false, "7", "", {}},
+        {"Ctrl+Z, engaged", key(Qt::Key_Z, Qt::ControlModifier), true, "7", "10", {engaged}},
+        {"Delete, engaged", key(Qt::Key_Delete), true, "7", "", {engaged}},
+        {"menu Paste letters", menu("&Paste"), false, "x", "4", {keyError}},
+        {"menu Cut, engaged", menu("Cu&t"), true, "7", "", {engaged}},
+        {"input method digit", typedIn("2"), false, "7", "2", {}},
+        {"input method letter, engaged", typedIn("é"), true, "7", "4", {engaged, keyError}},
     };
-    for (const Case& c : cases) {
-        {
-            QSignalBlocker quiet(main().chkTimed);
-            main().chkTimed->setChecked(false);
-        }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.road);
+        QSignalBlocker quiet(main().chkTimed);
+        main().chkTimed->setChecked(false);
         box->setText(QStringLiteral("10"));
         box->setFocus();
         box->selectAll();
         QTest::keyClick(box, '4');  // leaves "10" to undo
         box->selectAll();
-        QGuiApplication::clipboard()->setText(QStringLiteral("7"));
-        if (c.engaged) {
-            QSignalBlocker quiet(main().chkTimed);
-            main().chkTimed->setChecked(true);
-        }
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(c.clipboard));
+        main().chkTimed->setChecked(c.engaged);
         messages.shown.clear();
         c.edit();
-        EXPECT_EQ(box->text(), QString::fromUtf8(c.text)) << c.road;
-        EXPECT_EQ(titles(messages), c.titles) << c.road;
-        for (const auto& m : messages.shown) {
-            if (m.title == keyError) {
-                EXPECT_EQ(m.text,
-                          QStringLiteral("You only may use number values up to 99 Seconds"));
-                EXPECT_EQ(m.icon, MessageIcon::Critical);
-            }
-        }
+        EXPECT_EQ(box->text(), QString::fromUtf8(c.text));
+        EXPECT_EQ(titles(messages), c.titles);
         EXPECT_EQ(main().Timer1->interval(),
-                  (box->text().isEmpty() ? 10 : box->text().toInt()) * 1000)
-            << c.road;
+                  (box->text().isEmpty() ? 10 : box->text().toInt()) * 1000);
     }
+    ASSERT_EQ(messages.shown.last().title, keyError);  // the last row's
+    EXPECT_EQ(messages.shown.last().text,
+              QStringLiteral("You only may use number values up to 99 Seconds"));
+    EXPECT_EQ(messages.shown.last().icon, MessageIcon::Critical);
+}
+
+TEST_F(Slideshow, RandomFromTheMenuDrawsTwiceWritesFourTimesAndGoesOnDrawing) {
+    startIn({"a.bmp", "b.bmp", "c.bmp"});
+    random.script = {0.5F, 0.9F, 0.1F};
+    FileReplacements writes(platform.settingsPath);
+    main().mnuOptViewRnd->action()->trigger();
+    EXPECT_EQ(writes.count(), 4);
+    EXPECT_EQ(random.draws, 2);
+    EXPECT_EQ(random.reseeds, QList<double>({0.0, 0.0}));
+    EXPECT_EQ(main().chkTimed->value(), 1);
+    EXPECT_FALSE(main().mnuOptViewCon->checked());
+    EXPECT_EQ(onView(), QStringLiteral("c.bmp"));  // the second draw stays on show
+    EXPECT_EQ(flags(), flagsFor("DarkBlue", true));
+
+    const int hitsBefore = SlideAhead::counts().hits;
+    advance(10000);
+    EXPECT_EQ(onView(), QStringLiteral("a.bmp"));
+    EXPECT_EQ(SlideAhead::counts().hits - hitsBefore, 1);  // the draw was worked out ahead
+    EXPECT_EQ(random.draws, 3);
+    EXPECT_EQ(writes.count(), 2);  // each tick saves before and after showing
+    EXPECT_EQ(flags(), flagsFor("DarkBlue", true));
+
+    // Clearing the box on the main window checks it again: the show goes on.
+    check();
+    EXPECT_EQ(main().chkTimed->value(), 1);
+    EXPECT_TRUE(view().isVisible());
+}
+
+// Consecutive viewing chosen from the menu then only moves the selection and saves.
+TEST_F(Slideshow, LeavingRandomViewingByAClickReturnsToConsecutive) {
+    startIn({"a.bmp", "b.bmp", "c.bmp"});
+    random.script = {0.4F};
+    main().mnuOptViewRnd->action()->trigger();
+    QTest::mouseClick(view().picFullScr, Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(viewLoaded());
+    EXPECT_TRUE(main().isVisible());
+    EXPECT_EQ(main().chkTimed->value(), 0);
+    EXPECT_TRUE(main().mnuOptViewCon->checked());
+    EXPECT_EQ(flags(), flagsFor("DarkBlue", false));
+    advance(30000);  // a tick still pending shows nothing
+    EXPECT_FALSE(viewLoaded());
+
+    ASSERT_EQ(main().filPic->listIndex(), 1);
+    FileReplacements writes(platform.settingsPath);
+    main().mnuOptViewCon->action()->trigger();
+    EXPECT_EQ(main().filPic->listIndex(), 2);
+    main().mnuOptViewCon->action()->trigger();
+    EXPECT_EQ(main().filPic->listIndex(), 0);
+    EXPECT_FALSE(viewLoaded());
+    EXPECT_EQ(writes.count(), 2);
+    EXPECT_TRUE(messages.shown.isEmpty());
 }
