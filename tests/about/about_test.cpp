@@ -116,67 +116,65 @@ TEST_F(About, OkEnterAndEscCloseItAndTheNextOpeningLoadsItAfresh) {
 
 // System Info starts the program the registry names, or says it is unavailable.
 TEST_F(About, SystemInfoStartsTheProgramTheRegistryNamesOrSaysItIsUnavailable) {
-    const QString inTools = tools + QStringLiteral("/MSINFO32.EXE");
+    const QString program = tools + QStringLiteral("/MSINFO32.EXE");
     const struct {
         const char* name;
-        std::function<void(FakeRegistry&)> setUp;
-        QString started;  // the one program started; empty: none
-        bool told;        // the message shown
+        std::uint32_t pathType;  // the PATH entry's type; 0: none
+        QByteArray path;
+        bool refused;      // the PATH entry's key refuses the access asked
+        bool location;     // the location entry names the tools folder
+        char inTools;      // what the tools folder holds as MSINFO32.EXE: 'f'ile, 'd'irectory
+        const char* ran;   // the one program started, %1 for the tools folder; nullptr: none
+        bool unavailable;  // the message shown
     } cases[] = {
-        {"the PATH entry alone, even for a missing program",
-         [&](FakeRegistry& r) {
-             r.setString(kHklm, kMsinfo, QStringLiteral("PATH"), QStringLiteral("/nowhere/msinfo"));
-             r.setString(kHklm, kLocation, QStringLiteral("MSINFO"), tools);
-             writeFile(inTools, "");
-         },
-         QStringLiteral("/nowhere/msinfo"), true},
-        {"a location folder without the program",
-         [&](FakeRegistry& r) { r.setString(kHklm, kLocation, QStringLiteral("MSINFO"), tools); },
-         QString(), true},
-        {"a folder named as the program",
-         [&](FakeRegistry& r) {
-             r.setString(kHklm, kLocation, QStringLiteral("MSINFO"), tools);
-             QDir(tools).mkdir(QStringLiteral("MSINFO32.EXE"));
-         },
-         QString(), true},
-        {"the program in the location folder, the first key refused",
-         [&](FakeRegistry& r) {
-             r.setString(kHklm, kMsinfo, QStringLiteral("PATH"), QStringLiteral("/refused"));
-             r.refused = QStringList{kMsinfo};
-             r.setString(kHklm, kLocation, QStringLiteral("MSINFO"), tools);
-             writeFile(inTools, "");
-         },
-         inTools, false},
+        {"the PATH entry first, even for a missing program", 1, "/nowhere/msinfo", false, true, 'f',
+         "/nowhere/msinfo", true},
+        {"a location folder without the program", 0, {}, false, true, ' ', nullptr, true},
+        {"a folder named as the program", 0, {}, false, true, 'd', nullptr, true},
+        {"the location's program, the PATH key refused", 1, "/refused", true, true, 'f',
+         "%1/MSINFO32.EXE", false},
         {"a PATH of another type gives no text",
-         [](FakeRegistry& r) {
-             r.setValue(kHklm, kMsinfo, QStringLiteral("PATH"), {3, QByteArray("/bin/true\0", 10)});
-         },
-         QString(), true},
-        {"a PATH too long for the buffer",
-         [](FakeRegistry& r) {
-             r.setValue(kHklm, kMsinfo, QStringLiteral("PATH"),
-                        {platform::kRegSz, QByteArray(1025, 'a')});
-         },
-         QString(), true},
+         3,
+         {"/bin/true\0", 10},
+         false,
+         false,
+         ' ',
+         "",
+         true},
+        {"a PATH too long for the buffer", 1, QByteArray(1025, 'a'), false, false, ' ', nullptr,
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeRegistry fresh;
-        registry = fresh;  // as the registry stands for this row
+        registry = FakeRegistry();
+        if (c.pathType != 0) {
+            registry.setValue(kHklm, kMsinfo, QStringLiteral("PATH"), {c.pathType, c.path});
+        }
+        if (c.refused) {
+            registry.refused = QStringList{kMsinfo};
+        }
+        if (c.location) {
+            registry.setString(kHklm, kLocation, QStringLiteral("MSINFO"), tools);
+        }
         ASSERT_TRUE(QDir(tools).removeRecursively() && QDir().mkpath(tools));
-        c.setUp(registry);
+        if (c.inTools == 'f') {
+            writeFile(program, "");
+        } else if (c.inTools == 'd') {
+            QDir(tools).mkdir(QStringLiteral("MSINFO32.EXE"));
+        }
         programs.started.clear();
         messages.shown.clear();
         QTest::mouseClick(openAbout().cmdSysInfo, Qt::LeftButton);
-        EXPECT_EQ(programs.started.value(0), c.started);
-        ASSERT_LE(programs.started.size(), 1);
+        EXPECT_EQ(
+            programs.started,
+            c.ran ? QStringList{QString::fromLatin1(c.ran).replace("%1", tools)} : QStringList{});
         ASSERT_FALSE(registry.opened.isEmpty());
         EXPECT_EQ(registry.opened[0].root, 0x80000002u);
         EXPECT_EQ(registry.opened[0].key, kMsinfo);
         EXPECT_EQ(registry.opened[0].access, 0x2003Fu);
         EXPECT_EQ(registry.openKeys(), 0);
-        ASSERT_EQ(messages.shown.size(), c.told ? 1 : 0);
-        if (c.told) {
+        ASSERT_EQ(messages.shown.size(), c.unavailable ? 1 : 0);
+        if (c.unavailable) {
             EXPECT_EQ(messages.shown[0].text, kUnavailable);
             EXPECT_EQ(messages.shown[0].title, QStringLiteral("Plenarvo"));
             EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::None);
