@@ -126,23 +126,18 @@ TEST_F(About, SystemInfoStartsTheProgramTheRegistryNamesOrSaysItIsUnavailable) {
         char inTools;      // what the tools folder holds as MSINFO32.EXE: 'f'ile, 'd'irectory
         const char* ran;   // the one program started, %1 for the tools folder; nullptr: none
         bool unavailable;  // the message shown
+        int keysOpened;
     } cases[] = {
         {"the PATH entry first, even for a missing program", 1, "/nowhere/msinfo", false, true, 'f',
-         "/nowhere/msinfo", true},
-        {"a location folder without the program", 0, {}, false, true, ' ', nullptr, true},
-        {"a folder named as the program", 0, {}, false, true, 'd', nullptr, true},
+         "/nowhere/msinfo", true, 1},
+        {"a location folder without the program", 0, {}, false, true, ' ', nullptr, true, 2},
+        {"a folder named as the program", 0, {}, false, true, 'd', nullptr, true, 2},
         {"the location's program, the PATH key refused", 1, "/refused", true, true, 'f',
-         "%1/MSINFO32.EXE", false},
-        {"a PATH of another type gives no text",
-         3,
-         {"/bin/true\0", 10},
-         false,
-         false,
-         ' ',
-         "",
-         true},
+         "%1/MSINFO32.EXE", false, 2},
+        {"a PATH of another type gives no text", 3, QByteArray("/bin/true\0", 10), false, false,
+         ' ', "", true, 1},
         {"a PATH too long for the buffer", 1, QByteArray(1025, 'a'), false, false, ' ', nullptr,
-         true},
+         true, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -168,7 +163,7 @@ TEST_F(About, SystemInfoStartsTheProgramTheRegistryNamesOrSaysItIsUnavailable) {
         EXPECT_EQ(
             programs.started,
             c.ran ? QStringList{QString::fromLatin1(c.ran).replace("%1", tools)} : QStringList{});
-        ASSERT_FALSE(registry.opened.isEmpty());
+        ASSERT_EQ(registry.opened.size(), c.keysOpened);
         EXPECT_EQ(registry.opened[0].root, 0x80000002u);
         EXPECT_EQ(registry.opened[0].key, kMsinfo);
         EXPECT_EQ(registry.opened[0].access, 0x2003Fu);
