@@ -27,7 +27,7 @@ Shown shownControl(const FrmFullView& v) {
 
 class FullView : public AppFixture {
 protected:
-    void startAndSettle() {
+    void SetUp() override {
         pics = folder(QStringLiteral("pics"));
         startAndOpen(pics);
     }
@@ -43,20 +43,18 @@ protected:
 };
 
 TEST_F(FullView, SelectionRuleAfterAFreshLoad) {
-    startAndSettle();
-    struct Case {
-        QSize size;
-        Shown expected;
-    };
     // The worked examples, then each comparison at its edge: the wide frame is
     // 1105 pixels (16575 twips), the tall threshold 680 pixels (10200 twips).
-    const Case cases[] = {
+    const struct {
+        QSize size;
+        Shown expected;
+    } cases[] = {
         {{1200, 600}, Shown::Wide}, {{1200, 1200}, Shown::Box}, {{700, 900}, Shown::Tall},
         {{600, 1000}, Shown::Box},  {{1000, 800}, Shown::Box},  {{1105, 100}, Shown::Box},
         {{1106, 100}, Shown::Wide}, {{1106, 1106}, Shown::Box}, {{680, 900}, Shown::Box},
         {{681, 900}, Shown::Tall},  {{900, 900}, Shown::Box},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(
             QStringLiteral("%1x%2").arg(c.size.width()).arg(c.size.height()).toStdString());
         forms->unload(Window::FullView);  // the next opening loads it afresh
@@ -83,7 +81,6 @@ TEST_F(FullView, SelectionRuleAfterAFreshLoad) {
 }
 
 TEST_F(FullView, FirstOpeningAfterStartUpShowsNaturalSizeThenTheRuleApplies) {
-    startAndSettle();
     ASSERT_TRUE(forms->isLoaded(Window::FullView));
     EXPECT_FALSE(view().isVisible());  // hidden by the end of the splash phase
     preview({1200, 600});
@@ -92,69 +89,63 @@ TEST_F(FullView, FirstOpeningAfterStartUpShowsNaturalSizeThenTheRuleApplies) {
     EXPECT_EQ(shownControl(view()), Shown::Box);  // no load, no selection tick
     EXPECT_TRUE(view().isVisible());
 
-    QTest::mouseClick(view().picFullScr, Qt::LeftButton);
+    QTest::mouseClick(view().picFullScr, Qt::LeftButton);  // back, and unloaded
     settle();
-    EXPECT_TRUE(main().isVisible());
-    EXPECT_FALSE(forms->isLoaded(Window::FullView));
     main().cmdFullScreen_Click();
     advance(10);
     EXPECT_EQ(shownControl(view()), Shown::Wide);
 }
 
-TEST_F(FullView, UnloadResetsTheViewOrderAndClearsTimedViewingWithoutSaving) {
-    startAndSettle();
+// Every way out unloads the view, clears timed viewing through its click handling
+// and resets the view order, without saving. Keys that reach the window itself
+// do nothing.
+TEST_F(FullView, EveryWayOutUnloadsItClearsTimedViewingAndResetsTheOrderWithoutSaving) {
     int timedClicks = 0;
     main().chkTimed->onClick = [&] { ++timedClicks; };
-    for (const bool byKey : {false, true}) {  // loaded hidden since start-up, then anew
+    const struct {
+        const char* name;
+        QSize picture;               // the previewed picture's size
+        std::function<void()> back;  // nullptr: the view stays loaded hidden since start-up
+    } ways[] = {
+        {"unloaded hidden, as a colour-scheme change does", {}, nullptr},
+        {"a digit on the picture box",
+         {300, 200},
+         [this] { QTest::keyClick(view().picFullScr, Qt::Key_7); }},
+        {"a click on the wide frame",
+         {1200, 600},
+         [this] { QTest::mouseClick(view().imgFullScr, Qt::LeftButton); }},
+        {"the title bar's close", {1200, 600}, [this] { view().close(); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
         main().chkTimed->setValue(1);
         main().mnuOptViewRnd->setChecked(true);
         main().mnuOptViewCon->setChecked(false);
         timedClicks = 0;
         const QByteArray before = settingsBytes();
-        if (byKey) {
-            preview({300, 200});
+        if (way.back) {
+            preview(way.picture);
             main().cmdFullScreen_Click();
+            advance(10);
             ASSERT_EQ(view().returnTo(), FrmFullView::ReturnTo::Main);
-            QTest::keyClick(view().picFullScr, Qt::Key_7);  // a digit returns as a letter does
+            QTest::keyClick(&view(), Qt::Key_A);
+            QTest::keyClick(&view(), Qt::Key_3);
+            EXPECT_TRUE(view().isVisible());
+            way.back();
             settle();
             EXPECT_TRUE(main().isVisible());
         } else {
             ASSERT_TRUE(forms->isLoaded(Window::FullView));
-            forms->unload(Window::FullView);  // as a colour-scheme change does
+            forms->unload(Window::FullView);
         }
         EXPECT_FALSE(forms->isLoaded(Window::FullView));
         EXPECT_EQ(main().chkTimed->value(), 0);
-        EXPECT_EQ(timedClicks, 1);  // clearing it ran its click handling once
+        EXPECT_EQ(timedClicks, 1);
         EXPECT_TRUE(main().mnuOptViewCon->checked());
         EXPECT_FALSE(main().mnuOptViewRnd->checked());
         EXPECT_EQ(settingsBytes(), before);
         // Unloading again is harmless and runs nothing.
         forms->unload(Window::FullView);
         EXPECT_EQ(timedClicks, 1);
-    }
-}
-
-// Keys that reach the window itself do nothing; a click on the shown frame and
-// the title bar's close go back to the main window and unload the view.
-TEST_F(FullView, AClickOrTheTitleBarGoesBackAndKeysToTheWindowDoNot) {
-    startAndSettle();
-    const std::function<void()> ways[] = {
-        [this] { QTest::mouseClick(view().imgFullScr, Qt::LeftButton); },
-        [this] { view().close(); },
-    };
-    for (const auto& back : ways) {
-        forms->unload(Window::FullView);
-        settle();
-        preview({1200, 600});
-        main().cmdFullScreen_Click();
-        advance(10);
-        ASSERT_EQ(shownControl(view()), Shown::Wide);
-        QTest::keyClick(&view(), Qt::Key_A);
-        QTest::keyClick(&view(), Qt::Key_3);
-        EXPECT_TRUE(forms->isLoaded(Window::FullView));
-        back();
-        settle();
-        EXPECT_FALSE(forms->isLoaded(Window::FullView));
-        EXPECT_TRUE(main().isVisible());
     }
 }

@@ -2,9 +2,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QSignalBlocker>
 #include <QTest>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include <functional>
@@ -15,14 +19,6 @@ using namespace plenarvo;
 using plenarvo::testing::AppFixture;
 
 namespace {
-
-QStringList entries(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i) {
-        out << list->item(i)->text().trimmed();
-    }
-    return out;
-}
 
 // The last entry of that name: a subfolder comes after the open folder's chain.
 int rowOf(const QListWidget* list, const QString& text) {
@@ -39,57 +35,69 @@ void doubleClickRow(QListWidget* list, int row) {
     plenarvo::testing::doubleClick(list->viewport(), r.center());
 }
 
-// Checks the timed-viewing box without starting a slide show.
-void checkQuietly(controls::CheckBox* box) {
-    QSignalBlocker block(box);
-    box->setChecked(true);
-}
-
 }  // namespace
 
-class Browsing : public AppFixture {
+// The main window past its splash phase on `pics`: two pictures, a damaged one,
+// one to delete and three subfolders. `other` holds what is opened from outside.
+class MainWindow : public AppFixture {
 protected:
     void SetUp() override {
         pics = folder(QStringLiteral("pics"));
-        folder(QStringLiteral("pics/Zebra"));
-        folder(QStringLiteral("pics/apples"));
-        folder(QStringLiteral("pics/.hidden"));
-        for (const char* name : {"b.jpg", "PHOTO.JPG", "a.Jpeg", "c.bmp", "d.ico"}) {
-            writePicture(pics, QString::fromLatin1(name), {4, 4});
+        other = folder(QStringLiteral("other"));
+        for (const char* sub : {"pics/Zebra", "pics/apples", "pics/.hidden"}) {
+            folder(QString::fromLatin1(sub));
         }
-        writePicture(pics, QStringLiteral("e.png"), {4, 4});
-        // Hidden files, like those another system leaves beside each photo.
-        writePicture(pics, QStringLiteral("._b.jpg"), {4, 4});
-        writePicture(pics, QStringLiteral(".f.bmp"), {4, 4});
-        QFile(QDir(pics).filePath(QStringLiteral("bmp"))).open(QIODevice::WriteOnly);
-        QFile(QDir(pics).filePath(QStringLiteral("notes.gif.txt"))).open(QIODevice::WriteOnly);
-        start();
-        openFolder(pics);
+        writePicture(pics, QStringLiteral("a_tall.bmp"), {20, 300}, Qt::green);
+        writePicture(pics, QStringLiteral("b_wide.jpg"), {600, 30}, Qt::blue);
+        plenarvo::testing::writeBytes(in(pics, "c_broken.jpg"), "\xFF\xD8\xFF\xE0 not a photo");
+        writePicture(pics, QStringLiteral("d_gone.bmp"), {8, 8});
+        writePicture(other, QStringLiteral("y.bmp"), {5, 7});
+        writePicture(other, QStringLiteral("Z.JPG"), {9, 2});
+        writePicture(other, QStringLiteral(".h.bmp"), {6, 6});
+        plenarvo::testing::writeBytes(in(other, "notes.txt"), "text");
+        startAndOpen(pics);
+        QApplication::setActiveWindow(&main());
+    }
+    static QString in(const QString& folder, const char* name) {
+        return QDir(folder).filePath(QString::fromLatin1(name));
+    }
+    // Previews the picture in this row of the file list.
+    void show(int row) {
+        main().filPic->setListIndex(row);
+        main().cmdShow_Click();
+    }
+    // Drags `data` over the window and drops it there; whether the window took the
+    // drag and the drop. The drop's own work follows once the drop has ended.
+    std::pair<bool, bool> dragAndDrop(const QMimeData& data) {
+        const QPoint at = main().rect().center();
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&main(), &enter);
+        QDropEvent drop(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&main(), &drop);
+        const bool dropped = drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+        settle();
+        return {enter.isAccepted(), dropped};
     }
     QString pics;
+    QString other;
 };
 
-TEST_F(Browsing, TheFileListShowsThePictureKindsSortedWithoutRegardToCaseHiddenOnesLeftOut) {
+TEST_F(MainWindow, ADoubleClickOrEnterOpensAFolderAndAClickOnlySelects) {
     FrmImage& w = main();
-    EXPECT_EQ(entries(w.filPic), (QStringList{"a.Jpeg", "b.jpg", "c.bmp", "d.ico", "PHOTO.JPG"}));
-    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("5"));
-    EXPECT_EQ(w.filPic->listIndex(), -1);
-    EXPECT_TRUE(w.filPic->fileName().isEmpty());
-    // The directory list: the chain from the root down, then the subfolders by name.
-    const QStringList dirs = entries(w.dirPic);
-    EXPECT_EQ(dirs.first(), QStringLiteral("/"));
-    EXPECT_EQ(dirs.mid(dirs.size() - 3), (QStringList{"pics", "apples", "Zebra"}));
-}
-
-TEST_F(Browsing, ADoubleClickOrEnterOpensAFolderAndAClickOnlySelects) {
-    FrmImage& w = main();
+    // The chain from the root down, then the subfolders by name, hidden ones left out.
+    EXPECT_EQ(w.dirPic->item(0)->text().trimmed(), QStringLiteral("/"));
+    const int count = w.dirPic->count();
+    EXPECT_EQ(w.dirPic->item(count - 3)->text().trimmed(), QStringLiteral("pics"));
+    EXPECT_EQ(w.dirPic->item(count - 2)->text().trimmed(), QStringLiteral("apples"));
+    EXPECT_EQ(w.dirPic->item(count - 1)->text().trimmed(), QStringLiteral("Zebra"));
+    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("4"));
     w.filPic->setListIndex(1);
     const int apples = rowOf(w.dirPic, QStringLiteral("apples"));
-    ASSERT_GE(apples, 0);
     w.dirPic->setCurrentRow(apples);  // a keyboard move: selects only
     EXPECT_EQ(w.dirPic->path(), pics);
     doubleClickRow(w.dirPic, apples);
-    EXPECT_EQ(w.dirPic->path(), QDir(pics).filePath(QStringLiteral("apples")));
+    EXPECT_EQ(w.dirPic->path(), in(pics, "apples"));
     EXPECT_EQ(w.filPic->path(), w.dirPic->path());
     EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("0"));
     EXPECT_EQ(w.filPic->listIndex(), -1);
@@ -99,75 +107,216 @@ TEST_F(Browsing, ADoubleClickOrEnterOpensAFolderAndAClickOnlySelects) {
     w.dirPic->setCurrentRow(rowOf(w.dirPic, QStringLiteral("pics")));
     QTest::keyClick(w.dirPic, Qt::Key_Return);
     EXPECT_EQ(w.dirPic->path(), pics);
-    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("5"));
+    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("4"));
+
+    // A link to its own parent: each step in is a longer path, never a hang.
+    ASSERT_TRUE(QFile::link(pics, in(pics, "loop")));
+    openFolder(pics);
+    for (int i = 0; i < 5; ++i) {
+        doubleClickRow(w.dirPic, rowOf(w.dirPic, QStringLiteral("loop")));
+    }
+    EXPECT_TRUE(w.dirPic->path().endsWith(QStringLiteral("/loop/loop/loop/loop/loop")));
+    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("4"));
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(Browsing, FullPathsHaveOneSeparatorAtTheRoot) {
-    controls::FileList list(nullptr);
-    ASSERT_TRUE(list.setPath(QStringLiteral("/")));
-    EXPECT_EQ(list.fullPath(QStringLiteral("x.jpg")), QStringLiteral("/x.jpg"));
-    ASSERT_TRUE(list.setPath(pics + QStringLiteral("/")));
-    EXPECT_EQ(list.path(), pics);
-    EXPECT_EQ(list.fullPath(QStringLiteral("x.jpg")), pics + QStringLiteral("/x.jpg"));
-}
-
-TEST_F(Browsing, TheFolderListHoldsOnlyWhatOpensAsAFolder) {
-    const QString root = folder(QStringLiteral("odd"));
-    const QDir dir(root);
+TEST_F(MainWindow, TheFolderListHoldsOnlyWhatOpensAsAFolder) {
+    const QDir dir(folder(QStringLiteral("odd")));
     ASSERT_TRUE(dir.mkdir(QStringLiteral("real")));
-    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("pipe")));
-    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
-    struct Link {
-        const char* name;
-        QString target;
-    };
-    const Link links[] = {
-        {"to_real", dir.filePath(QStringLiteral("real"))},   // a folder: listed
-        {"to_device", QStringLiteral("/dev/null")},          // a device
-        {"dangling", dir.filePath(QStringLiteral("gone"))},  // leads nowhere
-        {"loop_a", dir.filePath(QStringLiteral("loop_b"))},  // round in a loop
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe"))).constData(), 0600),
+              0);
+    // A link to a folder is listed; to a device, to nothing, or round a loop, not.
+    const std::pair<const char*, QString> links[] = {
+        {"to_real", dir.filePath(QStringLiteral("real"))},
+        {"to_device", QStringLiteral("/dev/null")},
+        {"dangling", dir.filePath(QStringLiteral("gone"))},
+        {"loop_a", dir.filePath(QStringLiteral("loop_b"))},
         {"loop_b", dir.filePath(QStringLiteral("loop_a"))},
     };
-    for (const Link& link : links) {
-        ASSERT_TRUE(QFile::link(link.target, dir.filePath(QString::fromLatin1(link.name))));
+    for (const auto& [name, target] : links) {
+        ASSERT_TRUE(QFile::link(target, dir.filePath(QString::fromLatin1(name))));
     }
     controls::DirList list(nullptr);
-    ASSERT_TRUE(list.setPath(root));
+    ASSERT_TRUE(list.setPath(dir.path()));
     QStringList listed;
     for (int i = 0; i < list.count(); ++i) {
-        const QString path = list.item(i)->data(Qt::UserRole + 1).toString();
-        if (QFileInfo(path).path() == root) {
-            listed.append(QFileInfo(path).fileName());
+        const QFileInfo entry(list.item(i)->data(Qt::UserRole + 1).toString());
+        if (entry.path() == dir.path()) {
+            listed.append(entry.fileName());
         }
     }
     EXPECT_EQ(listed, (QStringList{QStringLiteral("real"), QStringLiteral("to_real")}));
+
+    // Full paths have one separator, also at the root.
+    controls::FileList files(nullptr);
+    ASSERT_TRUE(files.setPath(QStringLiteral("/")));
+    EXPECT_EQ(files.fullPath(QStringLiteral("x.jpg")), QStringLiteral("/x.jpg"));
+    ASSERT_TRUE(files.setPath(pics + QStringLiteral("/")));
+    EXPECT_EQ(files.fullPath(QStringLiteral("x.jpg")), in(pics, "x.jpg"));
 }
 
-// Real input on the folder lists while timed viewing is on: the warning, the
-// focus on the check box, and no change of drive or folder from that input.
-TEST_F(Browsing, WhileTimedViewingIsOnNoInputOnTheFolderListsChangesTheFolder) {
+TEST_F(MainWindow, ThePreviewFillsItsBoxWithThePictureDecodedAtItsSize) {
+    FrmImage& w = main();
+    w.filPic->setFocus();
+    w.filPic->setListIndex(0);
+    QTest::keyClick(w.filPic, Qt::Key_Return);
+    EXPECT_EQ(w.lblImage->text(), QStringLiteral("a_tall.bmp"));
+    EXPECT_EQ(w.imgImage->shownImage().size(), w.imgImage->pixelSize());
+
+    const QRect r = w.filPic->visualItemRect(w.filPic->item(1));
+    plenarvo::testing::doubleClick(w.filPic->viewport(), r.center());
+    EXPECT_EQ(w.lblImage->text(), QStringLiteral("b_wide.jpg"));
+    EXPECT_EQ(w.imgImage->picture().size(), QSize(600, 30));
+    // The wide blue picture is stretched over the whole box.
+    const QImage shown = w.imgImage->shownImage();
+    EXPECT_EQ(shown.size(), w.imgImage->pixelSize());
+    EXPECT_LT(qRed(shown.pixel(2, shown.height() - 3)), 40);
+    EXPECT_GT(qBlue(shown.pixel(shown.width() - 3, 2)), 200);
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+// What cannot be opened is told in a box, and the open folder, its drive and the
+// previewed picture stay.
+TEST_F(MainWindow, WhatCannotBeOpenedIsToldAndTheFolderAndPreviewStay) {
+    FrmImage& w = main();
+    show(0);
+    const pictures::Picture good = w.imgImage->picture();
+    ASSERT_TRUE(QFile::remove(in(pics, "d_gone.bmp")));
+    writePicture(pics, QStringLiteral(".z.bmp"), {2, 2});
+    const platform::Drive card{folder(QStringLiteral("card")), QStringLiteral("card [CARD]")};
+    drives.drives = {{QStringLiteral("/"), QStringLiteral("/")},
+                     card,
+                     {temp.filePath(QStringLiteral("cdrom")), QStringLiteral("cdrom [empty]")}};
+    w.drvPic->refresh();
+    auto pick = [&w](int index) {
+        w.drvPic->setCurrentIndex(index);
+        Q_EMIT w.drvPic->activated(index);
+    };
+    const int zebra = rowOf(w.dirPic, QStringLiteral("Zebra"));
+    const struct {
+        const char* name;
+        const char* title;
+        const char* text;  // a piece of the message
+        std::function<void()> send;
+    } cases[] = {
+        {"Show with nothing selected", "No File Selected", "You must select a picture!",
+         [&] { show(-1); }},
+        {"a damaged picture", "Picture Not Loaded", "c_broken.jpg", [&] { show(2); }},
+        {"a picture deleted since listed", "Picture Not Loaded", "d_gone.bmp", [&] { show(3); }},
+        {"a missing picture given", "Picture Not Loaded", "gone.bmp",
+         [&] { w.openGivenPicture(in(pics, "gone.bmp")); }},
+        {"a hidden picture given", "Picture Not Loaded", "hidden",
+         [&] { w.openGivenPicture(in(pics, ".z.bmp")); }},
+        {"a folder deleted since listed", "Folder Not Opened", "Zebra",
+         [&] {
+             ASSERT_TRUE(QDir(in(pics, "Zebra")).removeRecursively());
+             doubleClickRow(w.dirPic, zebra);
+         }},
+        {"a drive with no disc", "Drive Not Ready", "cdrom", [&] { pick(2); }},
+        {"a card pulled out, its mount folder left", "Drive Not Ready", "no longer mounted",
+         [&] {
+             drives.drives.removeAt(1);
+             pick(1);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.shown.clear();
+        c.send();
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_EQ(messages.shown[0].title, QString::fromLatin1(c.title));
+        EXPECT_TRUE(messages.shown[0].text.contains(QString::fromLatin1(c.text)));
+        EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Exclamation);
+        EXPECT_EQ(w.dirPic->path(), pics);
+        EXPECT_EQ(w.drvPic->drive(), QStringLiteral("/"));
+        EXPECT_EQ(w.lblImage->text(), QStringLiteral("a_tall.bmp"));
+        EXPECT_TRUE(w.imgImage->picture() == good);
+    }
+    // Mounted again, the card opens.
+    writePicture(card.root, QStringLiteral("x.jpg"), {2, 2});
+    drives.drives.insert(1, card);
+    w.drvPic->refresh();
+    pick(1);
+    EXPECT_EQ(w.dirPic->path(), card.root);
+    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("1"));
+}
+
+// A picture dropped opens in its folder and previews as one given at start; a
+// folder opens; anything else is refused without a word.
+TEST_F(MainWindow, ADroppedPictureOrFolderOpensAndAnythingElseIsRefused) {
+    FrmImage& w = main();
+    const struct {
+        const char* name;
+        QStringList urls;  // "%1" stands for the folder `other`
+        const char* text;
+        bool accepted;
+        const char* selected;  // the file selected after the drop; "": none, the preview kept
+    } cases[] = {
+        {"a picture", {"%1/y.bmp"}, "", true, "y.bmp"},
+        {"a picture with a capital extension", {"%1/Z.JPG"}, "", true, "Z.JPG"},
+        {"a folder", {"%1"}, "", true, ""},
+        {"a file that is no picture", {"%1/notes.txt"}, "", false, "a_tall.bmp"},
+        {"a missing file", {"%1/gone.bmp"}, "", false, "a_tall.bmp"},
+        {"a hidden picture", {"%1/.h.bmp"}, "", false, "a_tall.bmp"},
+        {"two pictures", {"%1/y.bmp", "%1/Z.JPG"}, "", false, "a_tall.bmp"},
+        {"a remote picture", {"https://example.org/y.bmp"}, "", false, "a_tall.bmp"},
+        {"text only", {}, "%1/y.bmp", false, "a_tall.bmp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        openFolder(pics);
+        show(0);
+        QMimeData data;
+        QList<QUrl> urls;
+        for (QString url : c.urls) {
+            url.replace(QStringLiteral("%1"), other);
+            urls << (url.startsWith(u'/') ? QUrl::fromLocalFile(url) : QUrl(url));
+        }
+        if (!urls.isEmpty()) {
+            data.setUrls(urls);
+        }
+        if (*c.text) {
+            data.setText(QString::fromLatin1(c.text).replace(QStringLiteral("%1"), other));
+        }
+        const auto [entered, dropped] = dragAndDrop(data);
+        EXPECT_EQ(entered, c.accepted);
+        EXPECT_EQ(dropped, c.accepted);
+        EXPECT_EQ(w.dirPic->path(), c.accepted ? other : pics);
+        EXPECT_EQ(w.filPic->path(), w.dirPic->path());
+        EXPECT_EQ(w.txtFileCount->text(), QString::number(w.filPic->listCount()));
+        EXPECT_EQ(w.filPic->fileName(), QString::fromLatin1(c.selected));
+        EXPECT_EQ(w.lblImage->text(), QString::fromLatin1(*c.selected ? c.selected : "a_tall.bmp"));
+        EXPECT_TRUE(messages.shown.isEmpty());
+    }
+}
+
+// While timed viewing is on, no input on the folder lists and no drop changes the
+// folder or drive: each is met by the warning, and the focus goes to the check box.
+TEST_F(MainWindow, WhileTimedViewingIsOnNoInputChangesTheFolder) {
     drives.drives = {{QStringLiteral("/"), QStringLiteral("/")},
                      {folder(QStringLiteral("card")), QStringLiteral("card [CARD]")}};
     FrmImage& w = main();
-    QApplication::setActiveWindow(&w);
     w.drvPic->refresh();
     w.drvPic->showDriveOf(pics);
+    show(0);
     const QString drive = w.drvPic->drive();
     const int apples = rowOf(w.dirPic, QStringLiteral("apples"));
-    ASSERT_GE(apples, 0);
     auto wheel = [](QWidget* target, int delta) {
         const QPointF at = target->rect().center();
         QWheelEvent event(at, target->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::NoModifier,
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(target, &event);
     };
-    struct Case {
-        const char* input;
+    auto drop = [this](const QString& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        EXPECT_FALSE(dragAndDrop(data).second);
+    };
+    const struct {
+        const char* name;
         QWidget* focusFirst;  // where the focus is before timed viewing is checked
         std::function<void()> send;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"press on the drive list", w.cmdShow,
          [&] { QTest::mouseClick(w.drvPic, Qt::LeftButton); }},
         {"wheel on the drive list", w.cmdShow, [&] { wheel(w.drvPic, -120); }},
@@ -178,21 +327,25 @@ TEST_F(Browsing, WhileTimedViewingIsOnNoInputOnTheFolderListsChangesTheFolder) {
              w.dirPic->setCurrentRow(apples);
              QTest::keyClick(w.dirPic, Qt::Key_Return);
          }},
+        {"a picture dropped", w.cmdShow, [&] { drop(in(other, "y.bmp")); }},
+        {"a folder dropped", w.cmdShow, [&] { drop(other); }},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         {
             QSignalBlocker block(w.chkTimed);
             w.chkTimed->setChecked(false);
+            c.focusFirst->setFocus(Qt::OtherFocusReason);
+            w.chkTimed->setChecked(true);  // without starting a slide show
         }
-        c.focusFirst->setFocus(Qt::OtherFocusReason);
-        checkQuietly(w.chkTimed);
         messages.shown.clear();
         c.send();
-        EXPECT_EQ(w.dirPic->path(), pics) << c.input;
-        EXPECT_EQ(w.drvPic->drive(), drive) << c.input;
-        EXPECT_FALSE(w.drvPic->view()->isVisible()) << c.input;
-        EXPECT_EQ(QApplication::focusWidget(), w.chkTimed) << c.input;
-        ASSERT_FALSE(messages.shown.isEmpty()) << c.input;
+        EXPECT_EQ(w.dirPic->path(), pics);
+        EXPECT_EQ(w.drvPic->drive(), drive);
+        EXPECT_EQ(w.lblImage->text(), QStringLiteral("a_tall.bmp"));
+        EXPECT_FALSE(w.drvPic->view()->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), w.chkTimed);
+        ASSERT_FALSE(messages.shown.isEmpty());
         for (const auto& m : messages.shown) {
             EXPECT_EQ(m.text,
                       QStringLiteral("Timed Viewing must be unchecked before changing Folders"));
@@ -202,86 +355,34 @@ TEST_F(Browsing, WhileTimedViewingIsOnNoInputOnTheFolderListsChangesTheFolder) {
     }
 }
 
-// A drive that cannot be read, listed without a readable folder or removed since
-// the list was read, is told and the open folder's drive is shown again; a
-// mounted one opens. (How the list follows volumes is the drive list's own test.)
-TEST_F(Browsing, ADriveThatCannotBeReadIsToldAndTheOpenFolderStays) {
+TEST_F(MainWindow, SaveMakesTheOpenFolderTheDefaultAndHideDropsAnEdit) {
     FrmImage& w = main();
-    const QString card = folder(QStringLiteral("card"));
-    writePicture(card, QStringLiteral("x.jpg"), {2, 2});
-    const platform::Drive cardDrive{card, QStringLiteral("card [CARD]")};
-    auto pick = [&w](int index) {
-        w.drvPic->setCurrentIndex(index);
-        Q_EMIT w.drvPic->activated(index);
-    };
-    drives.drives = {{QStringLiteral("/"), QStringLiteral("/")},
-                     cardDrive,
-                     {temp.filePath(QStringLiteral("cdrom")), QStringLiteral("cdrom [empty]")}};
-    w.drvPic->refresh();
-    pick(2);                    // a drive with no disc
-    drives.drives.removeAt(1);  // the card pulled out; its empty mount folder stays
-    pick(1);
-    ASSERT_EQ(messages.shown.size(), 2);
-    for (const auto& m : messages.shown) {
-        EXPECT_EQ(m.title, QStringLiteral("Drive Not Ready"));
-        EXPECT_EQ(m.icon, platform::MessageIcon::Exclamation);
-    }
-    EXPECT_TRUE(messages.shown[1].text.contains(QStringLiteral("no longer mounted")));
-    EXPECT_EQ(w.dirPic->path(), pics);
-    EXPECT_EQ(w.drvPic->drive(), QStringLiteral("/"));
+    w.mnuOptDefDir_Click();
+    EXPECT_FALSE(w.frmDefault->isHidden());
+    EXPECT_TRUE(w.txtDefault->text().isEmpty());
+    // Hide keeps an edit until the frame opens again; neither writes.
+    w.txtDefault->setText(QStringLiteral("/typed"));
+    w.cmdHide_Click();
+    EXPECT_TRUE(w.frmDefault->isHidden());
+    EXPECT_EQ(w.currentSettings().defaultDirectory, QStringLiteral("/typed"));
+    w.mnuOptDefDir_Click();
+    EXPECT_TRUE(w.txtDefault->text().isEmpty());
+    EXPECT_TRUE(settingsBytes().isEmpty());
 
-    drives.drives.insert(1, cardDrive);  // mounted again
-    w.drvPic->refresh();
-    pick(1);
-    EXPECT_EQ(w.dirPic->path(), card);
-    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("1"));
-}
+    w.txtDefault->setText(QStringLiteral("/typed/by/hand"));
+    QTest::mouseClick(w.cmdCDefault, Qt::LeftButton);
+    EXPECT_TRUE(w.frmDefault->isHidden());
+    EXPECT_EQ(w.txtDefault->text(), pics);
+    EXPECT_EQ(w.txtDefault->tag, pics);
+    EXPECT_EQ(
+        settingsBytes(),
+        (pics + "\r\nTrue\r\nFalse\r\nFalse\r\nFalse\r\nFalse\r\nFalse\r\nTrue\r\n").toUtf8());
 
-TEST_F(Browsing, FoldersThatVanishOrLoopAreHandled) {
-    FrmImage& w = main();
-    // A folder deleted after it was listed.
-    const int zebra = rowOf(w.dirPic, QStringLiteral("Zebra"));
-    ASSERT_TRUE(QDir(QDir(pics).filePath(QStringLiteral("Zebra"))).removeRecursively());
-    doubleClickRow(w.dirPic, zebra);
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].title, QStringLiteral("Folder Not Opened"));
-    EXPECT_EQ(w.dirPic->path(), pics);
-
-    // A link to its own parent: each step in is a longer path, never a hang.
-    ASSERT_TRUE(QFile::link(pics, QDir(pics).filePath(QStringLiteral("loop"))));
-    openFolder(pics);
-    for (int i = 0; i < 5; ++i) {
-        doubleClickRow(w.dirPic, rowOf(w.dirPic, QStringLiteral("loop")));
-    }
-    EXPECT_TRUE(w.dirPic->path().endsWith(QStringLiteral("/loop/loop/loop/loop/loop")));
-    EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("5"));
-
-    // The open folder itself removed: the next refresh finds nothing, quietly.
-    const QString doomed = folder(QStringLiteral("doomed"));
-    writePicture(doomed, QStringLiteral("x.bmp"), {2, 2});
-    openFolder(doomed);
-    ASSERT_TRUE(QDir(doomed).removeRecursively());
-    w.filPic->refresh();
-    EXPECT_EQ(w.filPic->listCount(), 0);
-}
-
-TEST_F(Browsing, APictureGivenAtStartOpensInItsFolder) {
-    FrmImage& w = main();
-    const QString other = folder(QStringLiteral("other"));
-    writePicture(other, QStringLiteral("x.bmp"), {3, 3});
-    writePicture(other, QStringLiteral("y.bmp"), {5, 7});
-    w.openGivenPicture(QDir(other).filePath(QStringLiteral("y.bmp")));
-    EXPECT_EQ(w.dirPic->path(), other);
-    EXPECT_EQ(w.filPic->listIndex(), 1);
-    EXPECT_EQ(w.lblImage->text(), QStringLiteral("y.bmp"));
-    EXPECT_EQ(w.imgImage->picture().size(), QSize(5, 7));
-    w.openGivenPicture(QDir(other).filePath(QStringLiteral("missing.bmp")));
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(w.dirPic->path(), other);
-    // A hidden file opens its folder, which does not list it: told, not silent.
-    writePicture(other, QStringLiteral(".z.bmp"), {2, 2});
-    w.openGivenPicture(QDir(other).filePath(QStringLiteral(".z.bmp")));
-    ASSERT_EQ(messages.shown.size(), 2);
-    EXPECT_EQ(messages.shown[1].title, QStringLiteral("Picture Not Loaded"));
-    EXPECT_EQ(w.filPic->listIndex(), -1);
+    // The next start opens it; the root keeps its separator.
+    forms.reset();
+    start();
+    EXPECT_EQ(main().dirPic->path(), pics);
+    openFolder(QStringLiteral("/"));
+    main().cmdCDefault_Click();
+    EXPECT_TRUE(settingsBytes().startsWith("/\r\nTrue\r\n"));
 }

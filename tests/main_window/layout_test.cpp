@@ -1,6 +1,9 @@
 #include "support/fakes/app_fixture.h"
+#include "thumbnails/frm_thumb.h"
 
+#include <QApplication>
 #include <QMenu>
+#include <QTest>
 
 #include <vector>
 
@@ -144,4 +147,40 @@ TEST_F(Layout, MenusAndTabOrderAsBuilt) {
         } while (!(at->focusPolicy() & Qt::TabFocus) || at->window() != &w || !at->isVisibleTo(&w));
         EXPECT_EQ(at, order[i]) << i;
     }
+}
+
+TEST_F(Layout, EveryCommandHasItsOwnAltKeyAndAltHOpensHelpThenTheThumbnails) {
+    const QString pics = folder(QStringLiteral("pics"));
+    writePicture(pics, QStringLiteral("a.bmp"), {30, 20});
+    startAndOpen(pics);
+    FrmImage& w = main();
+    QApplication::setActiveWindow(&w);
+    // The buttons' mnemonics and the menu bar's do not collide, except the one
+    // Alt+H that the window sorts out itself.
+    QMap<QKeySequence, QString> owners;
+    auto claim = [&](const QKeySequence& key, const QString& name) {
+        ASSERT_FALSE(key.isEmpty()) << name.toStdString();
+        EXPECT_FALSE(owners.contains(key))
+            << name.toStdString() << " and " << owners.value(key).toStdString();
+        owners.insert(key, name);
+    };
+    for (QPushButton* b : {static_cast<QPushButton*>(w.cmdShow), w.cmdFullScreen, w.cmdExit}) {
+        claim(b->shortcut(), b->text());
+    }
+    for (QAction* menu : w.menuBar->actions()) {
+        claim(QKeySequence::mnemonic(menu->text()), menu->text());
+    }
+    EXPECT_EQ(QKeySequence::mnemonic(w.cmdThumb->text()), QKeySequence(Qt::ALT | Qt::Key_H));
+    EXPECT_TRUE(w.cmdThumb->shortcut().isEmpty());
+
+    // Alt+H opens the Help menu; a second Alt+H while it is open shows the thumbnails.
+    w.mnuHelp->popup(w.mapToGlobal(QPoint(0, 0)));
+    ASSERT_EQ(QApplication::activePopupWidget(), w.mnuHelp);
+    QTest::keyClick(w.mnuHelp, Qt::Key_Alt, Qt::AltModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), w.mnuHelp);
+    QTest::keyClick(w.mnuHelp, Qt::Key_H, Qt::AltModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    ASSERT_TRUE(forms->isLoaded(Window::Thumb));
+    EXPECT_TRUE(forms->thumb().isVisible());
+    EXPECT_FALSE(w.isVisible());
 }
