@@ -33,11 +33,6 @@ const QString kPdfPpd = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
 // cups-pdf reads a queue's own settings from here, by the queue's name.
 const QString kPdfSettings = QStringLiteral("/etc/cups/cups-pdf-%1.conf");
 
-bool writeText(const QString& path, const QString& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size();
-}
-
 // Prints each copy as a job of its own to a named queue, as the program's
 // printer does once the print dialog has chosen that queue.
 class QueuePrinter final : public platform::Printer {
@@ -68,26 +63,21 @@ struct Server {
 
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    bool start() {
+    // Starts the server and sets up its queue; why that cannot be done, or empty.
+    QString start() {
         if (geteuid() != 0) {
-            skip = QStringLiteral("starting a CUPS server with the PDF backend needs root");
-            return false;
+            return QStringLiteral("starting a CUPS server with the PDF backend needs root");
         }
-        for (const QString& needed : {kCupsd, kPdfBackend, kPdfPpd}) {
-            if (!QFileInfo::exists(needed)) {
-                skip =
-                    needed + QStringLiteral(" is missing (packages cups, printer-driver-cups-pdf)");
-                return false;
+        for (const QString& needed :
+             {kCupsd, kPdfBackend, kPdfPpd, QStringLiteral("lpadmin"), QStringLiteral("gs")}) {
+            if (!QFileInfo::exists(needed) && QStandardPaths::findExecutable(needed).isEmpty()) {
+                return needed + QStringLiteral(
+                                    " is missing (packages cups, cups-client, "
+                                    "printer-driver-cups-pdf, ghostscript)");
             }
         }
-        if (QStandardPaths::findExecutable(QStringLiteral("lpadmin")).isEmpty() ||
-            QStandardPaths::findExecutable(QStringLiteral("gs")).isEmpty()) {
-            skip = QStringLiteral("lpadmin or gs is missing (packages cups-client, ghostscript)");
-            return false;
-        }
         if (!dir.isValid()) {
-            skip = QStringLiteral("no temporary folder");
-            return false;
+            return QStringLiteral("no temporary folder");
         }
         for (const char* sub : {"root/ppd", "root/ssl", "spool", "cache", "state", "tmp", "log",
                                 "out", "pdf-spool"}) {
@@ -102,37 +92,36 @@ struct Server {
         }
         const QString socket = path(QStringLiteral("cups.sock"));
         queue = QStringLiteral("plenarvo_test_%1").arg(QCoreApplication::applicationPid());
-        const bool written =
-            writeText(path(QStringLiteral("root/cupsd.conf")),
-                      QStringLiteral("Listen %1\nLogLevel warn\nWebInterface No\nBrowsing No\n"
-                                     "DefaultAuthType None\n<Location />\n  Order allow,deny\n"
-                                     "  Allow all\n</Location>\n<Policy default>\n  <Limit All>\n"
-                                     "    Order allow,deny\n    Allow all\n  </Limit>\n"
-                                     "</Policy>\n")
-                          .arg(socket)) &&
-            writeText(path(QStringLiteral("root/cups-files.conf")),
-                      QStringLiteral("ServerRoot %1/root\nRequestRoot %1/spool\nCacheDir %1/cache\n"
-                                     "StateDir %1/state\nTempDir %1/tmp\n"
-                                     "AccessLog %1/log/access_log\nErrorLog %1/log/error_log\n"
-                                     "PageLog %1/log/page_log\nServerBin /usr/lib/cups\n"
-                                     "DataDir /usr/share/cups\nUser lp\nGroup lp\n"
-                                     "SystemGroup root\nFileDevice No\n")
-                          .arg(dir.path())) &&
-            writeText(kPdfSettings.arg(queue),
-                      QStringLiteral("Out %1\nAnonDirName %1\nSpool %2/pdf-spool\nLog %2/log\n"
-                                     "Label 0\n")
-                          .arg(out, dir.path()));
-        if (!written) {
-            skip = QStringLiteral("the server's settings cannot be written");
-            return false;
+        const std::pair<QString, QString> files[] = {
+            {path(QStringLiteral("root/cupsd.conf")),
+             QStringLiteral("Listen %1\nLogLevel warn\nWebInterface No\nBrowsing No\n"
+                            "DefaultAuthType None\n<Location />\n  Order allow,deny\n"
+                            "  Allow all\n</Location>\n<Policy default>\n  <Limit All>\n"
+                            "    Order allow,deny\n    Allow all\n  </Limit>\n</Policy>\n")
+                 .arg(socket)},
+            {path(QStringLiteral("root/cups-files.conf")),
+             QStringLiteral("ServerRoot %1/root\nRequestRoot %1/spool\nCacheDir %1/cache\n"
+                            "StateDir %1/state\nTempDir %1/tmp\nAccessLog %1/log/access_log\n"
+                            "ErrorLog %1/log/error_log\nPageLog %1/log/page_log\n"
+                            "ServerBin /usr/lib/cups\nDataDir /usr/share/cups\nUser lp\n"
+                            "Group lp\nSystemGroup root\nFileDevice No\n")
+                 .arg(dir.path())},
+            {kPdfSettings.arg(queue),
+             QStringLiteral("Out %1\nAnonDirName %1\nSpool %2/pdf-spool\nLog %2/log\nLabel 0\n")
+                 .arg(out, dir.path())},
+        };
+        for (const auto& [file, text] : files) {
+            QFile settings(file);
+            if (!settings.open(QIODevice::WriteOnly) ||
+                settings.write(text.toUtf8()) != text.toUtf8().size()) {
+                return file + QStringLiteral(" cannot be written");
+            }
         }
         cupsd.setProcessChannelMode(QProcess::ForwardedChannels);
-        cupsd.start(kCupsd, {"-f", "-c", path(QStringLiteral("root/cupsd.conf")), "-s",
-                             path(QStringLiteral("root/cups-files.conf"))});
+        cupsd.start(kCupsd, {"-f", "-c", files[0].first, "-s", files[1].first});
         if (!cupsd.waitForStarted() ||
             !QTest::qWaitFor([&] { return QFileInfo::exists(socket); }, 20000)) {
-            skip = QStringLiteral("cupsd did not start");
-            return false;
+            return QStringLiteral("cupsd did not start");
         }
         // Everything in this process that prints asks this server from now on.
         qputenv("CUPS_SERVER", socket.toLocal8Bit());
@@ -140,11 +129,10 @@ struct Server {
         lpadmin.start(QStringLiteral("lpadmin"),
                       {"-h", socket, "-p", queue, "-E", "-v", "cups-pdf:/" + queue, "-P", kPdfPpd});
         if (!lpadmin.waitForFinished(30000) || lpadmin.exitCode() != 0) {
-            skip = QStringLiteral("the PDF queue could not be set up: ") +
+            return QStringLiteral("the PDF queue could not be set up: ") +
                    QString::fromLocal8Bit(lpadmin.readAllStandardError());
-            return false;
         }
-        return true;
+        return {};
     }
 
     ~Server() {
@@ -169,7 +157,7 @@ class PrintQueue : public AppFixture {
 protected:
     static void SetUpTestSuite() {
         server = new Server;
-        server->start();
+        server->skip = server->start();
     }
     static void TearDownTestSuite() {
         delete server;
@@ -204,14 +192,6 @@ protected:
                                     .size());
         return last;
     }
-    // The PDF files the queue has written.
-    static QStringList written() {
-        QStringList files;
-        for (const QString& name : QDir(server->out).entryList({"*.pdf"}, QDir::Files)) {
-            files.append(QDir(server->out).filePath(name));
-        }
-        return files;
-    }
     QueuePrinter printer;
 };
 
@@ -229,7 +209,8 @@ TEST_F(PrintQueue, TwoCopiesAreTwoOnePageJobsWithThePictureAtItsOwnSizeTopLeft) 
     ASSERT_TRUE(QTest::qWaitFor([] { return completedJobs() >= 2; }, 120000))
         << "the queue completed " << completedJobs() << " jobs; see "
         << server->path(QStringLiteral("log/error_log")).toStdString();
-    const QStringList jobs = written();
+    const QDir out(server->out);
+    const QStringList jobs = out.entryList({"*.pdf"}, QDir::Files);
     EXPECT_EQ(jobs.size(), 2);
 
     const QRectF points = printer.paintRect;
@@ -237,7 +218,7 @@ TEST_F(PrintQueue, TwoCopiesAreTwoOnePageJobsWithThePictureAtItsOwnSizeTopLeft) 
     const QPoint topLeft = (points.topLeft() * 96 / 72).toPoint();
     for (const QString& job : jobs) {
         SCOPED_TRACE(job.toStdString());
-        const QList<QImage> pages = renderJob(job);
+        const QList<QImage> pages = renderJob(out.filePath(job));
         ASSERT_EQ(pages.size(), 1);
         expectNear(inkBox(pages[0]), QRect(topLeft, QSize(120, 90)));
         expectNear(inkBox(pages[0], true), QRect(topLeft, QSize(20, 10)));
