@@ -36,17 +36,11 @@ protected:
         start();
         openFolder(pics);
     }
-    // Previews a file of the picture folder as the Show button would.
+    // Previews a file of the picture folder.
     void preview(const QString& name) {
-        FrmImage& w = main();
-        for (int i = 0; i < w.filPic->listCount(); ++i) {
-            if (w.filPic->list(i) == name) {
-                w.filPic->setListIndex(i);
-            }
-        }
-        ASSERT_EQ(w.filPic->fileName(), name);
-        w.cmdShow_Click();
-        ASSERT_TRUE(messages.shown.isEmpty()) << messages.texts().join(u'\n').toStdString();
+        QString error;
+        ASSERT_TRUE(main().loadPreview(QDir(pics).filePath(name), name, &error))
+            << error.toStdString();
     }
     // Saves through the File menu, the dialog answering `path`.
     void saveAs(const std::optional<QString>& path) {
@@ -86,8 +80,6 @@ TEST_F(SaveAs, WhatIsWrittenDependsOnThePictureNotTheName) {
     if (corpus) {
         QFile::copy(gif, QDir(pics).filePath(QStringLiteral("d.gif")));
         QFile::copy(wmf, QDir(pics).filePath(QStringLiteral("e.wmf")));
-        openFolder(out);
-        openFolder(pics);
     }
     struct Case {
         QString shown;     // the file previewed; none for the start picture
@@ -157,11 +149,7 @@ TEST_F(SaveAs, AFailedWriteKeepsTheOldFileTellsTheUserAndLeavesThePreview) {
 TEST_F(SaveAs, SavesThePictureShownWhenTheDialogCloses) {
     preview(QStringLiteral("a.bmp"));
     // The slide show moves the preview on while the dialog is open.
-    dialogs.whileOpen = [this] {
-        QString error;
-        ASSERT_TRUE(main().loadPreview(QDir(pics).filePath(QStringLiteral("c.ico")),
-                                       QStringLiteral("c.ico"), &error));
-    };
+    dialogs.whileOpen = [this] { preview(QStringLiteral("c.ico")); };
     saveAs(QDir(out).filePath(QStringLiteral("now.ico")));
     EXPECT_EQ(readAll(QDir(out).filePath(QStringLiteral("now.ico"))),
               readAll(QDir(pics).filePath(QStringLiteral("c.ico"))));

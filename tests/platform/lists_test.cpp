@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <utility>
+
 namespace plenarvo::controls {
 namespace {
 
@@ -88,21 +90,17 @@ TEST(FileList, AFolderThatCannotBeOpenedIsNamedAndTheListStays) {
     FileList list(nullptr);
     ASSERT_TRUE(list.setPath(dir.path()));
     list.setListIndex(0);
-    struct Case {
-        QString folder;
-        QString error;
-    };
     const QString missing = dir.filePath(QStringLiteral("missing"));
     const QString file = dir.filePath(QStringLiteral("file.txt"));
-    const Case cases[] = {
+    const std::pair<QString, QString> cases[] = {
         {missing, QStringLiteral("The folder %1 does not exist.").arg(missing)},
         {file, QStringLiteral("%1 is not a folder.").arg(file)},
         {QString(), QStringLiteral("No folder was given.")},
     };
-    for (const Case& c : cases) {
+    for (const auto& [folder, says] : cases) {
         QString error;
-        EXPECT_FALSE(list.setPath(c.folder, &error));
-        EXPECT_EQ(error, c.error);
+        EXPECT_FALSE(list.setPath(folder, &error));
+        EXPECT_EQ(error, says);
         EXPECT_EQ(list.path(), dir.path());
         EXPECT_EQ(listed(list), QStringList{"a.bmp"});
         EXPECT_EQ(list.listIndex(), 0);
