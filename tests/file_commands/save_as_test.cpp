@@ -9,6 +9,7 @@
 #include <QImageReader>
 
 #include <cerrno>
+#include <utility>
 
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
@@ -60,6 +61,9 @@ TEST_F(SaveAs, DialogStartsWithTheSelectedNameAndTheProgramsFilterAndCancelWrite
     ASSERT_EQ(dialogs.requests.size(), 2);
     const platform::SaveDialogRequest& first = dialogs.requests[0];
     EXPECT_EQ(first.fileName, QStringLiteral("b.jpg"));
+    EXPECT_EQ(first.folder, pics);
+    // It asks before replacing a file and takes only a folder that exists.
+    EXPECT_EQ(first.flags, platform::kSaveOverwritePrompt | platform::kSavePathMustExist);
     EXPECT_EQ(first.filter, QStringLiteral("Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Metafiles "
                                            "(*.wmf)|*wmf|GIF Files (*.gif)|*.gif"));
     EXPECT_EQ(first.title, QStringLiteral("File SaveAs"));
@@ -128,20 +132,23 @@ TEST_F(SaveAs, AFailedWriteKeepsTheOldFileTellsTheUserAndLeavesThePreview) {
     // the file written beside it first cannot; a folder that is a file cannot hold one.
     const QString existing = QDir(out).filePath(QString(250, u'n') + QStringLiteral(".bmp"));
     ASSERT_TRUE(writeBytes(existing, "old picture"));
-    saveAs(existing);
-    saveAs(QDir(pics).filePath(QStringLiteral("a.bmp/x.bmp")));
-
+    const std::pair<QString, QString> cases[] = {
+        {existing, "The file name is too long."},
+        {QDir(pics).filePath(QStringLiteral("a.bmp/x.bmp")), "The folder does not exist."},
+    };
+    for (const auto& [path, cause] : cases) {
+        messages.shown.clear();
+        saveAs(path);
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_EQ(messages.shown[0].text,
+                  QStringLiteral("The picture could not be saved as %1.\n%2\n"
+                                 "Any file of that name is left as it was.")
+                      .arg(path, cause));
+        EXPECT_EQ(messages.shown[0].title, QStringLiteral("Picture Not Saved"));
+        EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Exclamation);
+    }
     EXPECT_EQ(readAll(existing), QByteArray("old picture"));
     EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), 1);
-    const QString causes[] = {QStringLiteral("The file name is too long."),
-                              QStringLiteral("The folder does not exist.")};
-    ASSERT_EQ(messages.shown.size(), 2);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(messages.shown[i].title, QStringLiteral("Picture Not Saved"));
-        EXPECT_EQ(messages.shown[i].icon, platform::MessageIcon::Exclamation);
-        EXPECT_TRUE(messages.shown[i].text.contains(causes[i]))
-            << messages.shown[i].text.toStdString();
-    }
     EXPECT_TRUE(main().imgImage->picture() == shown);
     EXPECT_EQ(main().lblImage->text(), QStringLiteral("b.jpg"));
 }
