@@ -9,6 +9,7 @@
 #include <QImageReader>
 
 #include <cerrno>
+#include <utility>
 
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
@@ -36,17 +37,11 @@ protected:
         start();
         openFolder(pics);
     }
-    // Previews a file of the picture folder as the Show button would.
+    // Previews a file of the picture folder.
     void preview(const QString& name) {
-        FrmImage& w = main();
-        for (int i = 0; i < w.filPic->listCount(); ++i) {
-            if (w.filPic->list(i) == name) {
-                w.filPic->setListIndex(i);
-            }
-        }
-        ASSERT_EQ(w.filPic->fileName(), name);
-        w.cmdShow_Click();
-        ASSERT_TRUE(messages.shown.isEmpty()) << messages.texts().join(u'\n').toStdString();
+        QString error;
+        ASSERT_TRUE(main().loadPreview(QDir(pics).filePath(name), name, &error))
+            << error.toStdString();
     }
     // Saves through the File menu, the dialog answering `path`.
     void saveAs(const std::optional<QString>& path) {
@@ -66,6 +61,9 @@ TEST_F(SaveAs, DialogStartsWithTheSelectedNameAndTheProgramsFilterAndCancelWrite
     ASSERT_EQ(dialogs.requests.size(), 2);
     const platform::SaveDialogRequest& first = dialogs.requests[0];
     EXPECT_EQ(first.fileName, QStringLiteral("b.jpg"));
+    EXPECT_EQ(first.folder, pics);
+    // It asks before replacing a file and takes only a folder that exists.
+    EXPECT_EQ(first.flags, platform::kSaveOverwritePrompt | platform::kSavePathMustExist);
     EXPECT_EQ(first.filter, QStringLiteral("Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Metafiles "
                                            "(*.wmf)|*wmf|GIF Files (*.gif)|*.gif"));
     EXPECT_EQ(first.title, QStringLiteral("File SaveAs"));
@@ -77,7 +75,8 @@ TEST_F(SaveAs, DialogStartsWithTheSelectedNameAndTheProgramsFilterAndCancelWrite
 }
 
 // Bitmaps, icons and metafiles are written as the bytes they were read from;
-// every other picture becomes a bitmap. The name chosen changes neither.
+// every other picture becomes a bitmap. The name chosen changes neither. A file
+// already there is replaced whole, and nothing else is left beside what is written.
 TEST_F(SaveAs, WhatIsWrittenDependsOnThePictureNotTheName) {
     const QString gif = kCorpus + QStringLiteral("/gif/gifsicle/gifsicle_interlaced_O3.gif");
     const QString wmf = kCorpus + QStringLiteral("/wmf/inkscape/ink_glass.wmf");
@@ -85,8 +84,6 @@ TEST_F(SaveAs, WhatIsWrittenDependsOnThePictureNotTheName) {
     if (corpus) {
         QFile::copy(gif, QDir(pics).filePath(QStringLiteral("d.gif")));
         QFile::copy(wmf, QDir(pics).filePath(QStringLiteral("e.wmf")));
-        openFolder(out);
-        openFolder(pics);
     }
     struct Case {
         QString shown;     // the file previewed; none for the start picture
@@ -97,17 +94,20 @@ TEST_F(SaveAs, WhatIsWrittenDependsOnThePictureNotTheName) {
     };
     const Case cases[] = {
         {{}, "start", "start.jpg", FrmImage::startPicture().size()},  // a bare name gets ".jpg"
-        {"a.bmp", "a.jpg", "a.jpg", {}},
+        {"a.bmp", "a.jpg", "a.jpg", {}},                              // over a longer file
         {"c.ico", "c.gif", "c.gif", {}},
         {"b.jpg", "b.gif", "b.gif", {48, 32}},
         {"d.gif", "d.gif", "d.gif", {120, 80}, true},
         {"e.wmf", "e.bmp", "e.bmp", {}, true},
     };
+    ASSERT_TRUE(writeBytes(QDir(out).filePath(QStringLiteral("a.jpg")), QByteArray(100000, 'x')));
+    QStringList names;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.written.toStdString());
         if (c.needsCorpus && !corpus) {
             continue;
         }
+        names.append(c.written);
         if (!c.shown.isEmpty()) {
             preview(c.shown);
         }
@@ -120,16 +120,9 @@ TEST_F(SaveAs, WhatIsWrittenDependsOnThePictureNotTheName) {
             EXPECT_EQ(QImageReader(written).size(), c.bitmapSize);
         }
     }
+    names.sort();
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
     EXPECT_TRUE(messages.shown.isEmpty());
-}
-
-TEST_F(SaveAs, OverwritesAnExistingFileWholeAndLeavesNoTemporaryFiles) {
-    const QString target = QDir(out).filePath(QStringLiteral("old.bmp"));
-    ASSERT_TRUE(writeBytes(target, QByteArray(100000, 'x')));
-    preview(QStringLiteral("a.bmp"));
-    saveAs(target);
-    EXPECT_EQ(readAll(target), readAll(QDir(pics).filePath(QStringLiteral("a.bmp"))));
-    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{"old.bmp"});
 }
 
 TEST_F(SaveAs, AFailedWriteKeepsTheOldFileTellsTheUserAndLeavesThePreview) {
@@ -139,20 +132,23 @@ TEST_F(SaveAs, AFailedWriteKeepsTheOldFileTellsTheUserAndLeavesThePreview) {
     // the file written beside it first cannot; a folder that is a file cannot hold one.
     const QString existing = QDir(out).filePath(QString(250, u'n') + QStringLiteral(".bmp"));
     ASSERT_TRUE(writeBytes(existing, "old picture"));
-    saveAs(existing);
-    saveAs(QDir(pics).filePath(QStringLiteral("a.bmp/x.bmp")));
-
+    const std::pair<QString, QString> cases[] = {
+        {existing, "The file name is too long."},
+        {QDir(pics).filePath(QStringLiteral("a.bmp/x.bmp")), "The folder does not exist."},
+    };
+    for (const auto& [path, cause] : cases) {
+        messages.shown.clear();
+        saveAs(path);
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_EQ(messages.shown[0].text,
+                  QStringLiteral("The picture could not be saved as %1.\n%2\n"
+                                 "Any file of that name is left as it was.")
+                      .arg(path, cause));
+        EXPECT_EQ(messages.shown[0].title, QStringLiteral("Picture Not Saved"));
+        EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Exclamation);
+    }
     EXPECT_EQ(readAll(existing), QByteArray("old picture"));
     EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), 1);
-    const QString causes[] = {QStringLiteral("The file name is too long."),
-                              QStringLiteral("The folder does not exist.")};
-    ASSERT_EQ(messages.shown.size(), 2);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(messages.shown[i].title, QStringLiteral("Picture Not Saved"));
-        EXPECT_EQ(messages.shown[i].icon, platform::MessageIcon::Exclamation);
-        EXPECT_TRUE(messages.shown[i].text.contains(causes[i]))
-            << messages.shown[i].text.toStdString();
-    }
     EXPECT_TRUE(main().imgImage->picture() == shown);
     EXPECT_EQ(main().lblImage->text(), QStringLiteral("b.jpg"));
 }
@@ -160,11 +156,7 @@ TEST_F(SaveAs, AFailedWriteKeepsTheOldFileTellsTheUserAndLeavesThePreview) {
 TEST_F(SaveAs, SavesThePictureShownWhenTheDialogCloses) {
     preview(QStringLiteral("a.bmp"));
     // The slide show moves the preview on while the dialog is open.
-    dialogs.whileOpen = [this] {
-        QString error;
-        ASSERT_TRUE(main().loadPreview(QDir(pics).filePath(QStringLiteral("c.ico")),
-                                       QStringLiteral("c.ico"), &error));
-    };
+    dialogs.whileOpen = [this] { preview(QStringLiteral("c.ico")); };
     saveAs(QDir(out).filePath(QStringLiteral("now.ico")));
     EXPECT_EQ(readAll(QDir(out).filePath(QStringLiteral("now.ico"))),
               readAll(QDir(pics).filePath(QStringLiteral("c.ico"))));

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <utility>
+
 namespace plenarvo::controls {
 namespace {
 
@@ -88,21 +90,17 @@ TEST(FileList, AFolderThatCannotBeOpenedIsNamedAndTheListStays) {
     FileList list(nullptr);
     ASSERT_TRUE(list.setPath(dir.path()));
     list.setListIndex(0);
-    struct Case {
-        QString folder;
-        QString error;
-    };
     const QString missing = dir.filePath(QStringLiteral("missing"));
     const QString file = dir.filePath(QStringLiteral("file.txt"));
-    const Case cases[] = {
+    const std::pair<QString, QString> cases[] = {
         {missing, QStringLiteral("The folder %1 does not exist.").arg(missing)},
         {file, QStringLiteral("%1 is not a folder.").arg(file)},
         {QString(), QStringLiteral("No folder was given.")},
     };
-    for (const Case& c : cases) {
+    for (const auto& [folder, says] : cases) {
         QString error;
-        EXPECT_FALSE(list.setPath(c.folder, &error));
-        EXPECT_EQ(error, c.error);
+        EXPECT_FALSE(list.setPath(folder, &error));
+        EXPECT_EQ(error, says);
         EXPECT_EQ(list.path(), dir.path());
         EXPECT_EQ(listed(list), QStringList{"a.bmp"});
         EXPECT_EQ(list.listIndex(), 0);
@@ -115,23 +113,15 @@ TEST(FileList, AFolderThatCannotBeOpenedIsNamedAndTheListStays) {
 
 // Volumes as a system mounts them: the root, a card under a media folder, and a
 // second volume mounted inside the card. Their roots are folders of the test.
-class Drives : public ::testing::Test {
-protected:
-    void SetUp() override {
-        card = dir.filePath(QStringLiteral("media/card"));
-        inner = card + QStringLiteral("/inner");
-        make(dir.path(), {"media/card/pics/", "media/card/inner/pics/", "media/cardboard/"});
-        drives.drives = {{QStringLiteral("/"), QStringLiteral("/")},
-                         {card, QStringLiteral("card [CARD]")},
-                         {inner, QStringLiteral("inner [INNER]")}};
-    }
+TEST(DriveList, ShowsTheVolumeMountedDeepestAboveAPathAndFollowsMountsAndRemovals) {
     QTemporaryDir dir;
-    QString card;
-    QString inner;
+    const QString card = dir.filePath(QStringLiteral("media/card"));
+    const QString inner = card + QStringLiteral("/inner");
+    const QString usb = dir.filePath(QStringLiteral("usb"));
+    make(dir.path(), {"media/card/pics/", "media/card/inner/pics/", "media/cardboard/"});
+    const platform::Drive root{QStringLiteral("/"), QStringLiteral("/")};
     FakeDrives drives;
-};
-
-TEST_F(Drives, APathShowsTheVolumeMountedDeepestAboveIt) {
+    drives.drives = {root, {card, "card [CARD]"}, {inner, "inner [INNER]"}};
     DriveList list(drives, nullptr);
     EXPECT_EQ(list.drive(), QStringLiteral("/"));  // the first read shows the first volume
     struct Case {
@@ -140,32 +130,25 @@ TEST_F(Drives, APathShowsTheVolumeMountedDeepestAboveIt) {
         QString drive;
     };
     const Case cases[] = {
-        {"a folder on the card", card + QStringLiteral("/pics"), card},
+        {"a folder on the card", card + "/pics", card},
         {"the card's own root", card, card},
-        {"a folder on the volume inside the card", inner + QStringLiteral("/pics"), inner},
+        {"a folder on the volume inside the card", inner + "/pics", inner},
         {"the inner volume's root", inner, inner},
-        {"a folder whose name only starts like the card's",
-         dir.filePath(QStringLiteral("media/cardboard")), QStringLiteral("/")},
-        {"a path written with a trailing separator", card + QStringLiteral("/pics/"), card},
-        {"a path that has gone shows no volume", card + QStringLiteral("/gone"), QString()},
+        {"a folder whose name only starts like the card's", card + "board", "/"},
+        {"a path written with a trailing separator", card + "/pics/", card},
+        {"a path that has gone shows no volume", card + "/gone", QString()},
     };
     for (const Case& c : cases) {
         list.showDriveOf(c.path);
         EXPECT_EQ(list.drive(), c.drive) << c.behaviour;
     }
-}
 
-TEST_F(Drives, TheListFollowsVolumesMountedAndRemoved) {
-    DriveList list(drives, nullptr);
     int changes = 0;
     list.onChange = [&] { ++changes; };
     list.showDriveOf(card + QStringLiteral("/pics"));
-
     // Another volume mounted in front of it, and the inner one removed: the card
     // stays the one shown.
-    drives.drives = {{QStringLiteral("/"), QStringLiteral("/")},
-                     {dir.filePath(QStringLiteral("usb")), QStringLiteral("usb")},
-                     {card, QStringLiteral("card [CARD]")}};
+    drives.drives = {root, {usb, QStringLiteral("usb")}, {card, "card [CARD]"}};
     list.showPopup();  // the list is read again as it opens
     list.hidePopup();
     EXPECT_EQ(list.count(), 3);
@@ -179,11 +162,11 @@ TEST_F(Drives, TheListFollowsVolumesMountedAndRemoved) {
     EXPECT_EQ(changes, 0);
     Q_EMIT list.activated(1);
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(list.drive(), dir.filePath(QStringLiteral("usb")));
+    EXPECT_EQ(list.drive(), usb);
 
     // The volume shown is removed: none is shown, and picking any, the root too,
     // is a change.
-    drives.drives = {{QStringLiteral("/"), QStringLiteral("/")}};
+    drives.drives = {root};
     list.refresh();
     EXPECT_TRUE(list.drive().isEmpty());
     EXPECT_EQ(list.currentIndex(), -1);

@@ -2,26 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
 namespace plenarvo::platform {
 namespace {
 
-// The first eight draws of a generator after `prepare` ran on it.
-std::vector<float> draws(StandardRandom random,
-                         const std::function<void(StandardRandom&)>& prepare) {
+// The first eight draws of a generator seeded with 42, after `prepare` ran on it.
+std::vector<float> draws(const std::function<void(StandardRandom&)>& prepare) {
+    StandardRandom random(42);
     prepare(random);
-    std::vector<float> out;
-    for (int i = 0; i < 8; ++i) {
-        out.push_back(random.draw());
-    }
+    std::vector<float> out(8);
+    std::generate(out.begin(), out.end(), [&random] { return random.draw(); });
     return out;
 }
 
 TEST(StandardRandom, ReseedsAndLookingAhead) {
-    const StandardRandom seeded(42);
-    const auto untouched = draws(seeded, [](StandardRandom&) {});
+    const auto untouched = draws([](StandardRandom&) {});
     struct Case {
         const char* behaviour;
         std::function<void(StandardRandom&)> prepare;
@@ -38,7 +36,7 @@ TEST(StandardRandom, ReseedsAndLookingAhead) {
          [](StandardRandom& r) { r = StandardRandom(); }, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(draws(seeded, c.prepare) == untouched, c.sameAsUntouched) << c.behaviour;
+        EXPECT_EQ(draws(c.prepare) == untouched, c.sameAsUntouched) << c.behaviour;
     }
     // Looking ahead tells exactly the draw a re-seed and a draw give; every draw
     // stays within [0, 1).
