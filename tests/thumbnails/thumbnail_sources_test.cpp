@@ -60,7 +60,7 @@ QImage quarters(QSize size) {
 }
 
 // Mean absolute difference per channel, the largest of the three; same sizes.
-double meanDifference(const QImage& a, const QImage& b) {
+double largestChannelDifference(const QImage& a, const QImage& b) {
     double sums[3] = {0, 0, 0};
     for (int y = 0; y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {
@@ -198,10 +198,10 @@ TEST(EmbeddedThumbnail, IsUsedOnlyWhenLargeEnoughOfTheSameProportionsAndSound) {
         const QString path = writeFile(dir.filePath("p.jpg"), photo({orientation, t160x120}));
         const QImage embedded = embeddedThumbnail(path, kCell);
         ASSERT_FALSE(embedded.isNull());
-        EXPECT_LT(
-            meanDifference(embedded.scaled(kCell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
-                           pictures::decodeScaled(path, kCell)),
-            4.0);
+        EXPECT_LT(largestChannelDifference(
+                      embedded.scaled(kCell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                      pictures::decodeScaled(path, kCell)),
+                  4.0);
     }
 }
 
@@ -345,7 +345,9 @@ TEST_F(CacheFolders, ACacheThatCannotBeWrittenOrIsOffChangesNothingButTheEntries
     const QString missing = home_.filePath("new/cache");                // made when missing
     for (const QString& home : {blocked, home_.filePath("taken"), missing}) {
         SCOPED_TRACE(qPrintable(home));
-        EXPECT_LT(meanDifference(makeThumbnail(path, kCell, ThumbnailCache(home)), decoded), 4.0);
+        EXPECT_LT(
+            largestChannelDifference(makeThumbnail(path, kCell, ThumbnailCache(home)), decoded),
+            4.0);
     }
     EXPECT_EQ(modeOf(missing), 0700);
     EXPECT_TRUE(QFile::exists(missing + "/thumbnails/normal/" +
@@ -376,8 +378,10 @@ TEST(ThumbnailLookAlike, FirstAndSecondOpeningsLookLikeTheDecodeOnTheCorpus) {
         ASSERT_EQ(decoded.size(), kCell);
         const QTemporaryDir home;
         const ThumbnailCache cache(home.path());
-        EXPECT_LT(meanDifference(makeThumbnail(path, kCell, cache), decoded), 4.0);  // decoded
-        EXPECT_LT(meanDifference(makeThumbnail(path, kCell, cache), decoded), 4.0);  // the entry
+        EXPECT_LT(largestChannelDifference(makeThumbnail(path, kCell, cache), decoded),
+                  4.0);  // decoded
+        EXPECT_LT(largestChannelDifference(makeThumbnail(path, kCell, cache), decoded),
+                  4.0);  // the entry
         ++compared;
     }
     if (compared == 0) {
