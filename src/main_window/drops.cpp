@@ -40,11 +40,11 @@ QString FrmImage::dropTarget(const QMimeData* data) {
     }
     // The path's own bytes: the name may not be valid UTF-8.
     const QString path = pictures::localFileOfUrl(url);
-    const QFileInfo info(path);  // only its parts
-    const pictures::FileKind kind = pictures::fileKind(path);
     if (path.isEmpty()) {
         return {};
     }
+    const QFileInfo info(path);  // only its parts
+    const pictures::FileKind kind = pictures::fileKind(path);
     if (kind == pictures::FileKind::Folder) {
         return info.absoluteFilePath();
     }
