@@ -11,7 +11,8 @@ bash "$root/scripts/deps.sh"
 export QT_QPA_PLATFORM=offscreen
 
 echo "== Build and test"
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The smoke runs below drive the installed program with commands on standard input.
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLENARVO_TEST_COMMANDS=ON
 cmake --build "$root/build" -j"$jobs"
 
 echo "== Formatting"

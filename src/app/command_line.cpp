@@ -1,10 +1,15 @@
 #include "app/command_line.h"
 
+#include "pictures/file_names.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <QUrl>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace plenarvo {
 
@@ -32,21 +37,28 @@ const char* const kQtValueOptions[] = {"platform",
                                        "title"};
 const char* const kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
-// Why a path given to open cannot be opened, or empty when it can be.
+// Why a path given to open cannot be opened, or empty when it can be. Checked by
+// the name's own bytes, and without opening anything but a regular file: a pipe
+// named like a picture would wait for a writer.
 QString whyNotReadable(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        return QStringLiteral("does not exist");
+    const QByteArray bytes = pictures::fileNameBytes(path);
+    switch (pictures::fileKind(path)) {
+        case pictures::FileKind::Missing:
+            return QStringLiteral("does not exist");
+        case pictures::FileKind::Folder:
+            return ::access(bytes.constData(), R_OK | X_OK) == 0 ? QString()
+                                                                 : QStringLiteral("cannot be read");
+        case pictures::FileKind::Regular: {
+            QFile file;
+            if (pictures::openRegularFile(file, path)) {
+                return {};
+            }
+            break;
+        }
+        case pictures::FileKind::Other:
+            break;
     }
-    if (info.isDir()) {
-        return info.isReadable() && info.isExecutable() ? QString()
-                                                        : QStringLiteral("cannot be read");
-    }
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        return QStringLiteral("cannot be read");
-    }
-    return {};
+    return QStringLiteral("cannot be read");
 }
 
 // The help text, its usage line naming the program as it is installed.
@@ -60,6 +72,16 @@ QString helpText(const QCommandLineParser& parser, const QString& program) {
 }
 
 }  // namespace
+
+void guardStandardStreams() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        // The lowest free descriptor is the one that is closed.
+        if (::fcntl(fd, F_GETFD) < 0 &&
+            ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY) != fd) {
+            return;
+        }
+    }
+}
 
 CommandLine readCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -113,13 +135,22 @@ CommandLine readCommandLine(const QStringList& arguments) {
     if (given.isEmpty()) {
         return line;
     }
-    const QString& path = given.constFirst();
-    const QString why = whyNotReadable(path);
+    // A file manager may hand over a file: URI instead of a path.
+    QString path = given.constFirst();
+    const bool uri = path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
+    if (uri) {
+        path = pictures::localFileOfUrl(QUrl(path));
+    }
+    const QString why = uri && path.isEmpty() ? QStringLiteral("is not a file on this computer")
+                                              : whyNotReadable(path);
     if (why.isEmpty()) {
-        line.open = QFileInfo(path).absoluteFilePath();
+        line.open = QDir::cleanPath(QDir::current().absoluteFilePath(path));
     } else {
         line.errors = QStringLiteral("%1: %2 %3; starting without it.\n")
-                          .arg(program, QDir::toNativeSeparators(path), why);
+                          .arg(program,
+                               pictures::shownFileName(
+                                   QDir::toNativeSeparators(uri ? given.constFirst() : path)),
+                               why);
     }
     if (given.size() > 1) {
         line.errors += QStringLiteral("%1: only one picture is opened; %2 ignored.\n")

@@ -3,6 +3,7 @@
 #include "app/window_trace.h"
 #include "main_window/frm_image.h"
 #include "pictures/cost.h"
+#include "pictures/file_names.h"
 #include "platform/core/paths.h"
 #include "platform/core/random.h"
 #include "platform/qt/qt_dialogs.h"
@@ -15,12 +16,13 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    plenarvo::guardStandardStreams();
     // The command line is read before the application object exists, so that
     // --help and --version answer without a display.
     plenarvo::nameApplication();
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(plenarvo::pictures::fileNameFromBytes(argv[i]));
     }
     const plenarvo::CommandLine line = plenarvo::readCommandLine(arguments);
     std::fputs(line.output.toLocal8Bit().constData(), stdout);

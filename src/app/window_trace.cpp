@@ -41,9 +41,15 @@ void WindowTrace::installIfEnabled() {
     }
     auto* trace = new WindowTrace(qApp);
     if (qEnvironmentVariableIntValue("PLENARVO_STDIN_COMMANDS") == 1) {
+#ifdef PLENARVO_TEST_COMMANDS
         auto* notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, trace);
         QObject::connect(notifier, &QSocketNotifier::activated, trace,
                          [trace] { trace->readCommands(); });
+#else
+        // Commands that drive the windows are for test builds only.
+        qCWarning(windowsLog) << "this build takes no commands on standard input "
+                                 "(it was built without PLENARVO_TEST_COMMANDS)";
+#endif
     }
     qApp->installEventFilter(trace);
     QObject::connect(qApp, &QGuiApplication::focusWindowChanged, trace, [](QWindow*) {

@@ -13,7 +13,8 @@ namespace plenarvo {
 // change of the active window, one line each on the "plenarvo.windows" logging
 // category. Off unless that category is on (QT_LOGGING_RULES).
 //
-// For runs where nothing can send input from outside (a headless compositor),
+// For runs where nothing can send input from outside (a headless compositor), a
+// program built for testing (the CMake option PLENARVO_TEST_COMMANDS) with
 // PLENARVO_STDIN_COMMANDS=1 also reads commands from standard input, a line each:
 //   click <caption or object name>   clicks that button, or that control's middle
 //   key <key>                        a key press, as QKeySequence names it, to the

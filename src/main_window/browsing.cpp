@@ -1,4 +1,5 @@
 #include "main_window/frm_image.h"
+#include "pictures/file_names.h"
 #include "timed_viewing/slide_order.h"
 
 #include <QDir>
@@ -59,12 +60,13 @@ void FrmImage::filPic_DblClick() {
 }
 
 void FrmImage::openGivenPicture(const QString& file) {
-    const QFileInfo info(file);
+    const QFileInfo info(file);  // only its parts: the name may not be valid UTF-8
+    const QString shown = QDir::toNativeSeparators(pictures::shownFileName(file));
     QString error;
-    if (!info.isFile() || !dirPic->setPath(info.absolutePath(), &error)) {
-        showMessage(
-            QStringLiteral("The picture %1 cannot be opened.").arg(QDir::toNativeSeparators(file)),
-            QStringLiteral("Picture Not Loaded"), platform::MessageIcon::Exclamation);
+    if (pictures::fileKind(file) != pictures::FileKind::Regular ||
+        !dirPic->setPath(info.absolutePath(), &error)) {
+        showMessage(QStringLiteral("The picture %1 cannot be opened.").arg(shown),
+                    QStringLiteral("Picture Not Loaded"), platform::MessageIcon::Exclamation);
         return;
     }
     for (int i = 0; i < filPic->listCount(); ++i) {
@@ -77,7 +79,7 @@ void FrmImage::openGivenPicture(const QString& file) {
     // The folder opened, but its list leaves the file out.
     showMessage(QStringLiteral("The file %1 is not among the pictures the folder lists: hidden "
                                "files and files of other kinds are left out.")
-                    .arg(QDir::toNativeSeparators(file)),
+                    .arg(shown),
                 QStringLiteral("Picture Not Loaded"), platform::MessageIcon::Exclamation);
 }
 

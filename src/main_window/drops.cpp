@@ -1,4 +1,5 @@
 #include "main_window/frm_image.h"
+#include "pictures/file_names.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -19,7 +20,7 @@ void FrmImage::wireDrops() {
 }
 
 void FrmImage::openGiven(const QString& path) {
-    if (!QFileInfo(path).isDir()) {
+    if (pictures::fileKind(path) != pictures::FileKind::Folder) {
         openGivenPicture(path);
         return;
     }
@@ -37,11 +38,17 @@ QString FrmImage::dropTarget(const QMimeData* data) {
     if (!url.isLocalFile()) {
         return {};
     }
-    const QFileInfo info(url.toLocalFile());
-    if (info.isDir()) {
+    // The path's own bytes: the name may not be valid UTF-8.
+    const QString path = pictures::localFileOfUrl(url);
+    if (path.isEmpty()) {
+        return {};
+    }
+    const QFileInfo info(path);  // only its parts
+    const pictures::FileKind kind = pictures::fileKind(path);
+    if (kind == pictures::FileKind::Folder) {
         return info.absoluteFilePath();
     }
-    if (info.isFile() && !info.fileName().startsWith(u'.') &&
+    if (kind == pictures::FileKind::Regular && !info.fileName().startsWith(u'.') &&
         controls::FileList::pictureExtensions().contains(info.suffix().toLower())) {
         return info.absoluteFilePath();
     }

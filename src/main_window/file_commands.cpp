@@ -1,4 +1,5 @@
 #include "main_window/frm_image.h"
+#include "pictures/file_names.h"
 #include "platform/core/dialogs.h"
 #include "platform/core/printer.h"
 #include "platform/core/write_errors.h"
@@ -39,7 +40,7 @@ void FrmImage::wireFileCommands() {
 
 void FrmImage::mnuFileSaveAs_Click() {
     platform::SaveDialogRequest request;
-    request.fileName = filPic->fileName();
+    request.fileName = pictures::shownFileName(filPic->fileName());
     request.folder = filPic->path();
     request.filter = kSaveFilter;
     request.filterIndex = 1;

@@ -1,4 +1,5 @@
 #include "main_window/frm_image.h"
+#include "pictures/file_names.h"
 
 #include <QDir>
 
@@ -13,14 +14,15 @@ void FrmImage::cmdShow_Click() {
     }
     QString error;
     if (!loadPreview(filPic->fullPath(name), name, &error)) {
-        showMessage(QStringLiteral("The picture %1 cannot be shown. %2").arg(name, error),
+        showMessage(QStringLiteral("The picture %1 cannot be shown. %2")
+                        .arg(pictures::shownFileName(name), error),
                     QStringLiteral("Picture Not Loaded"), platform::MessageIcon::Exclamation);
     }
 }
 
 bool FrmImage::loadPreview(const QString& path, const QString& name, QString* error) {
     const QString previousName = lblImage->text();
-    lblImage->setText(name);
+    lblImage->setText(pictures::shownFileName(name));
     pictures::Picture picture = pictures::Picture::fromFile(path, error);
     QImage shown;
     if (!picture.isNull()) {

@@ -1,5 +1,6 @@
 #include "full_view/frm_full_view.h"
 #include "main_window/frm_image.h"
+#include "pictures/file_names.h"
 #include "timed_viewing/slide_ahead.h"
 #include "timed_viewing/slide_order.h"
 
@@ -64,7 +65,7 @@ bool FrmImage::ShowSelectedFile() {
         // Decoded ahead: what loadPreview does, with the decoding already done.
         loaded = slide->ok();
         if (loaded) {
-            lblImage->setText(name);
+            lblImage->setText(pictures::shownFileName(name));
             imgImage->setPicture(slide->picture, slide->preview);
         } else {
             error = slide->error;

@@ -2,12 +2,12 @@
 
 #include "pictures/bmp.h"
 #include "pictures/cost.h"
+#include "pictures/file_names.h"
 #include "pictures/wmf/wmf.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QLoggingCategory>
 
@@ -217,24 +217,21 @@ void configureReader(QImageReader& reader, Format format, QSize scaledTarget, bo
 }
 
 std::optional<QByteArray> readFile(const QString& path, QString* error) {
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile()) {  // folders and devices are not pictures
+    // Opened by the name's own bytes; folders, pipes and devices are not pictures.
+    QFile file;
+    qint64 size = 0;
+    if (!openRegularFile(file, path, &size)) {
+        qCInfo(lcPictures) << "cannot open" << path;
         setError(error, unreadableMessage());
         return std::nullopt;
     }
-    if (info.size() > kMaxFileBytes) {
+    if (size > kMaxFileBytes) {
         setError(error, tooLargeMessage());
-        return std::nullopt;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCInfo(lcPictures) << "cannot open" << path << file.errorString();
-        setError(error, unreadableMessage());
         return std::nullopt;
     }
     // Read what is there: asking for the most a picture may have would make Qt
     // set aside that much memory for every file, however small.
-    QByteArray bytes = file.read(std::min<qint64>(info.size(), kMaxFileBytes) + 1);
+    QByteArray bytes = file.read(std::min<qint64>(size, kMaxFileBytes) + 1);
     if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileBytes) {
         setError(error, bytes.size() > kMaxFileBytes ? tooLargeMessage() : unreadableMessage());
         return std::nullopt;

@@ -1,5 +1,7 @@
 #include "thumbnails/embedded_thumbnail.h"
 
+#include "pictures/file_names.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -250,8 +252,8 @@ QImage orientedImage(const QImage& image, int orientation) {
 }
 
 QImage embeddedThumbnail(const QString& path, QSize cell) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!pictures::openRegularFile(file, path)) {
         return {};
     }
     const std::optional<JpegHead> head = readJpegHead(file);

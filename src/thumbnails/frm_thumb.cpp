@@ -4,6 +4,7 @@
 #include "main_window/artwork.h"
 #include "main_window/frm_image.h"
 #include "main_window/schemes.h"
+#include "pictures/file_names.h"
 #include "platform/core/twips.h"
 #include "thumbnails/picture_opener.h"
 #include "thumbnails/thumbnail_loader.h"
@@ -388,7 +389,7 @@ void FrmThumb::showCell(int k) {
     cell.img->show();
     cell.lbl->show();
     cell.shp->show();
-    cell.lbl->setText(filPic->fileName());
+    cell.lbl->setText(pictures::shownFileName(filPic->fileName()));
     cell.img->raise();
     cell.lbl->raise();
 }

@@ -1,6 +1,7 @@
 #include "thumbnails/thumbnail_cache.h"
 
 #include "pictures/cost.h"
+#include "pictures/file_names.h"
 #include "pictures/picture.h"
 #include "thumbnails/embedded_thumbnail.h"
 
@@ -135,8 +136,9 @@ std::optional<ThumbnailCache::Source> ThumbnailCache::describe(const QString& pa
     if (!isOn()) {
         return std::nullopt;
     }
+    // Qt's file classes reach no name that is not valid UTF-8: no entry for one.
     const QFileInfo info(path);
-    if (!info.isFile()) {
+    if (pictures::holdsUndecodedBytes(path) || !info.isFile()) {
         return std::nullopt;
     }
     Source source;

@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "pictures/file_names.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,9 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace plenarvo;
 
@@ -36,12 +40,17 @@ const LineCase kLines[] = {
      "plenarvo: %1/gone.jpg does not exist; starting without it.\n", ""},
     {"LinkToNothing", "%1/dangling.bmp", -1, "",
      "plenarvo: %1/dangling.bmp does not exist; starting without it.\n", ""},
+    {"FileUri", "file://%1/p.bmp", -1, "", "", "%1/p.bmp"},
+    {"FileUriOfLocalhost", "file://localhost%1/p%2Ebmp", -1, "", "", "%1/p.bmp"},
+    {"FileUriOfAnotherComputer", "file://elsewhere%1/p.bmp", -1, "",
+     "plenarvo: file://elsewhere%1/p.bmp is not a file on this computer; starting without it.\n",
+     ""},
     {"TwoPictures", "%1/p.bmp %1/q.bmp", -1, "",
      "plenarvo: only one picture is opened; %1/q.bmp ignored.\n", "%1/p.bmp"},
     {"Help", "--help", 0, "Usage: plenarvo [options] [picture]", "", ""},
     {"ShortHelp", "-h", 0, "--version", "", ""},
-    {"Version", "--version", 0, "Plenarvo 2.1.1\n", "", ""},
-    {"ShortVersion", "-v %1/p.bmp", 0, "Plenarvo 2.1.1\n", "", ""},
+    {"Version", "--version", 0, "Plenarvo " PLENARVO_VERSION "\n", "", ""},
+    {"ShortVersion", "-v %1/p.bmp", 0, "Plenarvo " PLENARVO_VERSION "\n", "", ""},
     {"UnknownOption", "--bogus %1/p.bmp", 2, "", "plenarvo: Unknown option 'bogus'.\n%u", ""},
     {"UnknownShortOption", "-x", 2, "", "plenarvo: Unknown option 'x'.\n%u", ""},
     {"ValueForAFlag", "--help=yes", 2, "", "plenarvo: Unexpected value after '--help'.\n%u", ""},
@@ -60,6 +69,7 @@ QString filled(const char* text, const QString& folder) {
 class Line : public ::testing::TestWithParam<LineCase> {
 protected:
     void SetUp() override {
+        nameApplication();  // the version answered, whatever ran before
         ASSERT_TRUE(temp.isValid());
         dir = temp.path();
         QImage picture(4, 4, QImage::Format_RGB32);
@@ -109,16 +119,44 @@ TEST_P(Line, AnswersOrStartsWithWhatCanBeOpened) {
 INSTANTIATE_TEST_SUITE_P(, Line, ::testing::ValuesIn(kLines),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Line, AFileThatCannotBeReadIsLeftOut) {
+TEST_F(Line, WhatCannotBeReadAsAFileIsLeftOut) {
+    const QString pipe = dir + QStringLiteral("/pipe.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const QString locked = dir + QStringLiteral("/locked.bmp");
     ASSERT_TRUE(QFile::copy(dir + QStringLiteral("/p.bmp"), locked));
     ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::Permissions()));
-    if (QFile(locked).open(QIODevice::ReadOnly)) {
-        GTEST_SKIP() << "this user reads every file (root)";
+    // Root reads the locked file; nobody reads a pipe or a device as a picture.
+    for (const QString& path : {pipe, QStringLiteral("/dev/null"), locked}) {
+        const CommandLine line = readCommandLine({"plenarvo", path});
+        const bool readable = path == locked && QFile(locked).open(QIODevice::ReadOnly);
+        EXPECT_EQ(line.open, readable ? path : QString());
+        EXPECT_EQ(
+            line.errors,
+            readable ? QString() : "plenarvo: " + path + " cannot be read; starting without it.\n");
     }
-    const CommandLine line = readCommandLine({"plenarvo", locked});
-    EXPECT_FALSE(line.exitCode);
-    EXPECT_EQ(line.open, QString());
-    EXPECT_EQ(line.errors,
-              QStringLiteral("plenarvo: %1 cannot be read; starting without it.\n").arg(locked));
+}
+
+// A name that is not valid UTF-8 opens its own file, and never the one with the
+// replacement character in its place.
+TEST_F(Line, ANameThatIsNotUtf8OpensOnlyItsOwnFile) {
+    const QByteArray folder = QFile::encodeName(dir) + '/';
+    const QString bad = pictures::fileNameFromBytes(folder + "bad\xff.bmp");
+    ASSERT_TRUE(QFile::copy(dir + "/p.bmp", QString::fromUtf8(folder + "bad\xef\xbf\xbd.bmp")));
+    EXPECT_EQ(readCommandLine({"plenarvo", bad}).open, QString());
+    ASSERT_EQ(::link(QFile::encodeName(dir + "/p.bmp"), pictures::fileNameBytes(bad)), 0);
+    EXPECT_EQ(readCommandLine({"plenarvo", bad}).open, bad);
+}
+
+// A closed standard input is opened on /dev/null before anything else can take
+// its descriptor.
+TEST(StandardStreams, AClosedStandardInputReadsNothing) {
+    const int saved = ::dup(STDIN_FILENO);
+    ::close(STDIN_FILENO);
+    guardStandardStreams();
+    struct stat in {};
+    struct stat null {};
+    const bool opened = ::fstat(STDIN_FILENO, &in) == 0 && ::stat("/dev/null", &null) == 0;
+    ::dup2(saved, STDIN_FILENO);
+    ::close(saved);
+    EXPECT_TRUE(opened && S_ISCHR(in.st_mode) && in.st_rdev == null.st_rdev);
 }

@@ -1,13 +1,23 @@
 #include "platform/qt/lists.h"
+#include "pictures/file_names.h"
+#include "platform/qt/qt_platform.h"
 #include "support/fakes/fakes.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plenarvo::controls {
 namespace {
@@ -173,6 +183,110 @@ TEST(DriveList, ShowsTheVolumeMountedDeepestAboveAPathAndFollowsMountsAndRemoval
     Q_EMIT list.activated(0);
     EXPECT_EQ(changes, 2);
     EXPECT_EQ(list.drive(), QStringLiteral("/"));
+}
+
+// Names as old cameras or other systems write them: listed, shown with U+FFFD for
+// each byte that does not decode, each opening its own file.
+TEST(FileList, ANameThatIsNotUtf8IsListedAndOpensItsOwnFile) {
+    const std::pair<QByteArray, const char*> names[] = {
+        {"bad\xff.jpg", "bad\ufffd.jpg"},
+        {"bad\xef\xbf\xbd.jpg", "bad\ufffd.jpg"},              // the replacement character
+        {"over\xc0\xaf.jpg", "over\ufffd\ufffd.jpg"},          // an overlong slash
+        {"sur\xed\xa0\x80.jpg", "sur\ufffd\ufffd\ufffd.jpg"},  // an encoded surrogate
+        {"\xf0\x9f\x93\xb7\xff.jpg", "\U0001F4F7\ufffd.jpg"},
+    };
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    for (size_t i = 0; i < std::size(names); ++i) {
+        FILE* file = std::fopen((folder + names[i].first).constData(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fprintf(file, "%zu", i);  // which one it is
+        std::fclose(file);
+    }
+    FileList list(nullptr);
+    ASSERT_TRUE(list.setPath(dir.path()));
+    ASSERT_EQ(list.listCount(), int(std::size(names)));
+    QSet<uint> opened;
+    for (int i = 0; i < list.listCount(); ++i) {
+        QFile file;
+        ASSERT_TRUE(pictures::openRegularFile(file, list.fullPath(list.list(i))));
+        const uint which = file.readAll().toUInt();
+        opened.insert(which);
+        EXPECT_EQ(list.item(i)->text(), QString::fromUtf8(names[which].second));
+    }
+    EXPECT_EQ(opened.size(), int(std::size(names)));
+    // Nor is a folder of such a name taken for the one that shows the same.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QString::fromUtf8("sub\xef\xbf\xbd")));
+    EXPECT_FALSE(list.setPath(pictures::fileNameFromBytes(folder + "sub\xff")));
+}
+
+TEST(DirList, HoldsOnlyWhatOpensAsAFolder) {
+    QTemporaryDir temp;
+    const QDir dir(temp.path());
+    ASSERT_TRUE(dir.mkdir(QStringLiteral("real")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe"))).constData(), 0600),
+              0);
+    // A link to a folder is listed; to a device, to nothing, or round a loop, not.
+    make(dir.path(), {"to_real->" + dir.filePath("real"), "to_device->/dev/null",
+                      "dangling->" + dir.filePath("gone"), "loop_a->" + dir.filePath("loop_b"),
+                      "loop_b->" + dir.filePath("loop_a")});
+    DirList list(nullptr);
+    ASSERT_TRUE(list.setPath(dir.path()));
+    QStringList listed;
+    for (int i = 0; i < list.count(); ++i) {
+        const QFileInfo entry(list.item(i)->data(Qt::UserRole + 1).toString());
+        if (entry.path() == dir.path()) {
+            listed.append(entry.fileName());
+        }
+    }
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("real"), QStringLiteral("to_real")}));
+
+    // Full paths have one separator, also at the root.
+    FileList files(nullptr);
+    ASSERT_TRUE(files.setPath(QStringLiteral("/")));
+    EXPECT_EQ(files.fullPath(QStringLiteral("x.jpg")), QStringLiteral("/x.jpg"));
+    ASSERT_TRUE(files.setPath(dir.path() + QStringLiteral("/")));
+    EXPECT_EQ(files.fullPath(QStringLiteral("x.jpg")), dir.filePath(QStringLiteral("x.jpg")));
+}
+
+// A volume mounted after the list was read shows in the drop-down, and a click
+// there picks it (the focus coming back as the drop-down closes re-read the
+// list mid-pick). As root a loop-mounted image stands in for a card.
+TEST(DriveList, AVolumeMountedLaterIsPickedWithAClickInTheDropDown) {
+    QTemporaryDir temp;
+    const QString card = temp.filePath(QStringLiteral("card"));
+    const QString image = temp.filePath(QStringLiteral("card.img"));
+    ASSERT_TRUE(QDir(temp.path()).mkdir(QStringLiteral("card")));
+    const bool mounting = ::geteuid() == 0 &&
+                          QProcess::execute(QStringLiteral("mkfs.ext2"), {"-q", image, "8M"}) == 0;
+    FakeDrives fake;
+    platform::QtDrives real;
+    QWidget window;
+    DriveList list(mounting ? static_cast<platform::Drives&>(real) : fake, &window);
+    QString changedTo;
+    list.onChange = [&] { changedTo = list.drive(); };
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    if (mounting) {
+        ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {"-o", "loop", image, card}), 0);
+    } else {
+        fake.drives.append({card, card + QStringLiteral(" [CARD]")});
+    }
+    const auto unmount = qScopeGuard([&] {
+        if (mounting) {
+            QProcess::execute(QStringLiteral("umount"), {card});
+        }
+    });
+    QTest::mouseClick(&list, Qt::LeftButton);
+    QAbstractItemView* view = list.view();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }, 10000));
+    const int row = list.findText(card, Qt::MatchStartsWith);
+    const QPoint entry = view->visualRect(view->model()->index(row, 0)).center();
+    QTest::mouseMove(view->viewport(), entry);  // a release at once after the press is ignored
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, entry);
+    EXPECT_EQ(changedTo.toStdString(), card.toStdString());
+    EXPECT_EQ(list.currentText(), list.itemText(row));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/qt/lists.h"
 
+#include "pictures/file_names.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QFileIconProvider>
@@ -8,6 +10,9 @@
 #include <QMouseEvent>
 
 #include <algorithm>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace plenarvo::controls {
 
@@ -31,6 +36,10 @@ bool checkFolder(const QString& folder, QString* error) {
     QString problem;
     if (folder.isEmpty()) {
         problem = QStringLiteral("No folder was given.");
+    } else if (pictures::holdsUndecodedBytes(folder)) {
+        // Qt's file classes would take another folder for it.
+        problem = QStringLiteral("The name of the folder %1 is not valid text.")
+                      .arg(QDir::toNativeSeparators(pictures::shownFileName(folder)));
     } else if (!info.exists()) {
         problem =
             QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(folder));
@@ -106,7 +115,14 @@ DriveList::DriveList(platform::Drives& drives, QWidget* parent)
 void DriveList::refresh() {
     const QString shown = drive();
     const bool firstRead = list_.isEmpty();
-    list_ = drives_.list();
+    QList<platform::Drive> now = drives_.list();
+    const auto same = [](const platform::Drive& a, const platform::Drive& b) {
+        return a.root == b.root && a.label == b.label;
+    };
+    if (!firstRead && std::equal(now.begin(), now.end(), list_.begin(), list_.end(), same)) {
+        return;  // nothing came or went: the entries stay as they are
+    }
+    list_ = std::move(now);
     QSignalBlocker block(this);
     clear();
     for (const auto& d : list_) {
@@ -188,11 +204,16 @@ void DriveList::showDriveOf(const QString& path) {
 
 void DriveList::focusInEvent(QFocusEvent* event) {
     QComboBox::focusInEvent(event);
-    refresh();
+    // The focus comes back from the drop-down as it closes, in the middle of a
+    // pick: the volumes were read as it opened, and reading them again here
+    // would empty the list under the entry being picked.
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::PopupFocusReason) {
+        refresh();
+    }
     // The focus coming back when a window or a popup closes is not the user's
     // move. Focus from a mouse press or a wheel turn comes with that input,
     // which refuseInput is asked about before it does anything.
-    const Qt::FocusReason reason = event->reason();
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
         reason == Qt::MouseFocusReason) {
         return;
@@ -330,24 +351,40 @@ bool FileList::setPath(const QString& folder, QString* error) {
 }
 
 void FileList::refresh() {
+    // Read with the system's own calls: Qt's leaves out a name that is not valid
+    // UTF-8, and such a name is held in a form that leads back to its bytes.
     QStringList names;
     const QStringList extensions = pictureExtensions();
-    QDir dir(path_);
-    // Hidden files stay out, as hidden folders do: a card written by another
-    // system carries a "._NAME.JPG" of its own beside every photo.
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::System);
-    for (const QFileInfo& info : entries) {
-        const QString name = info.fileName();
-        const QString suffix = name.section(u'.', -1);
-        if (!name.startsWith(u'.') && name.contains(u'.') &&
-            extensions.contains(suffix, Qt::CaseInsensitive)) {
+    if (DIR* dir = ::opendir(pictures::fileNameBytes(path_).constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            // Hidden files stay out, as hidden folders do: a card written by
+            // another system carries a "._NAME.JPG" of its own beside every photo.
+            if (entry->d_name[0] == '.') {
+                continue;
+            }
+            const QString name = pictures::fileNameFromBytes(entry->d_name);
+            const QString suffix = name.section(u'.', -1);
+            if (!name.contains(u'.') || !extensions.contains(suffix, Qt::CaseInsensitive)) {
+                continue;
+            }
+            // Folders, also a link to one, are left out; any other entry is listed.
+            struct stat st {};
+            if (entry->d_type == DT_DIR ||
+                ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
+                 ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode))) {
+                continue;
+            }
             names << name;
         }
+        ::closedir(dir);
     }
     sortByName(names);
     QSignalBlocker block(this);
     clear();
-    addItems(names);
+    for (const QString& name : names) {
+        auto* item = new QListWidgetItem(pictures::shownFileName(name), this);
+        item->setData(kPathRole, name);
+    }
     setListIndex(-1);
 }
 
@@ -371,7 +408,7 @@ void FileList::setListIndex(int index) {
 
 QString FileList::list(int index) const {
     const QListWidgetItem* it = item(index);
-    return it ? it->text() : QString();
+    return it ? it->data(kPathRole).toString() : QString();
 }
 
 QString FileList::fileName() const {
