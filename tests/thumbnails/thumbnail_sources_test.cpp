@@ -14,9 +14,11 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <optional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace plenarvo;
 using namespace plenarvo::testing;
@@ -95,6 +97,8 @@ struct ExifParts {
     std::optional<qint64> thumbnailOffset;  // IFD1's JPEGInterchangeFormat
     std::optional<qint64> thumbnailLength;  // IFD1's JPEGInterchangeFormatLength
     QSize pixels;                           // the EXIF directory's PixelX/YDimension
+    bool orientationLong = false;           // stored as LONG instead of SHORT
+    bool orientationInIfd1 = false;         // in IFD1 only (IFD0 has another tag)
 };
 
 // A 640 x 480 JPEG (or `size`) with an EXIF segment right after SOI: IFD0 holds the
@@ -105,11 +109,22 @@ QByteArray photo(const ExifParts& parts, QSize size = {640, 480}) {
     const bool pixels = parts.pixels.isValid();
     const qint64 exifIfd = 8 + 2 + 12 * (pixels ? 2 : 1) + 4;
     const qint64 ifd1 = exifIfd + (pixels ? 2 + 2 * 12 + 4 : 0);
+    const int ifd1Entries = parts.orientationInIfd1 ? 3 : 2;
+    const auto orientation = [&parts](QByteArray& tiff) {
+        if (parts.orientationLong) {
+            le32(le16(tiff, {0x0112, 4}), {1, parts.orientation});
+        } else {
+            le16(le32(le16(tiff, {0x0112, 3}), {1}), {parts.orientation, 0});
+        }
+    };
     QByteArray tiff("II*\0", 4);
     le32(tiff, {8});
-    le16(tiff, {pixels ? 2 : 1, 0x0112, 3});
-    le32(tiff, {1});
-    le16(tiff, {parts.orientation, 0});
+    le16(tiff, {pixels ? 2 : 1});
+    if (parts.orientationInIfd1) {
+        le16(le32(le16(tiff, {0x0128, 3}), {1}), {2, 0});  // ResolutionUnit
+    } else {
+        orientation(tiff);
+    }
     if (pixels) {
         le32(le16(tiff, {0x8769, 4}), {1, exifIfd});
     }
@@ -119,12 +134,50 @@ QByteArray photo(const ExifParts& parts, QSize size = {640, 480}) {
         le32(le16(tiff, {0xA003, 4}), {1, parts.pixels.height(), 0});
     }
     if (thumb) {
-        le32(le16(tiff, {2, 0x0201, 4}), {1, parts.thumbnailOffset.value_or(ifd1 + 30)});
+        le16(tiff, {ifd1Entries});
+        if (parts.orientationInIfd1) {
+            orientation(tiff);
+        }
+        le32(le16(tiff, {0x0201, 4}),
+             {1, parts.thumbnailOffset.value_or(ifd1 + 2 + 12 * ifd1Entries + 4)});
         le32(le16(tiff, {0x0202, 4}),
              {1, parts.thumbnailLength.value_or(parts.thumbnail.size()), 0});
         tiff.append(parts.thumbnail);
     }
     return withSegment(encoded(quarters(size)), '\xE1', QByteArray("Exif\0\0", 6) + tiff);
+}
+
+quint32 crc32(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFF;
+    for (const char c : bytes) {
+        crc ^= uchar(c);
+        for (int k = 0; k < 8; ++k) {
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+    }
+    return ~crc;
+}
+
+QByteArray be32(quint32 v) {
+    return QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v);
+}
+
+// `png` with one more chunk right after its header (or, given only the signature,
+// the chunk appended).
+QByteArray withChunk(const QByteArray& png, const char* type, const QByteArray& data) {
+    const QByteArray body = QByteArray(type) + data;
+    const QByteArray chunk = be32(quint32(data.size())) + body + be32(crc32(body));
+    return png.size() <= 8 ? png + chunk : png.left(33) + chunk + png.mid(33);
+}
+
+// A text chunk whose 4 KB of text is held in a few bytes.
+QByteArray zText() {
+    return QByteArray("Comment\0\0", 9) + qCompress(QByteArray(4096, 'x')).mid(4);
+}
+QByteArray iText(bool compressed) {
+    const QByteArray text = QByteArray(64, 'x');
+    return QByteArray("Comment\0", 8) + char(compressed ? 1 : 0) + QByteArray(3, '\0') +
+           (compressed ? qCompress(text).mid(4) : text);
 }
 
 int modeOf(const QString& path) {
@@ -172,6 +225,7 @@ TEST(EmbeddedThumbnail, IsUsedOnlyWhenLargeEnoughOfTheSameProportionsAndSound) {
         {"proportions off by 2.5 %", photo({1, t160x123}), kCell, {}},
         {"turned a quarter", photo({6, t160x120}), kCell, {120, 160}},
         {"turned, then too narrow", photo({8, t160x120}), {130, 81}, {}},
+        {"larger than the picture", photo({1, t160x120}, {80, 60}), {64, 48}, {}},
         {"EXIF gives the picture's size", photo(sameSize), kCell, {160, 120}},
         {"EXIF gives another size", photo(edited), kCell, {}},
         {"no thumbnail", photo({6, {}}), kCell, {}},
@@ -192,10 +246,23 @@ TEST(EmbeddedThumbnail, IsUsedOnlyWhenLargeEnoughOfTheSameProportionsAndSound) {
     }
     EXPECT_TRUE(embeddedThumbnail(dir.filePath("gone.jpg"), kCell).isNull());
 
-    // Every EXIF orientation against the decoder's own turning of the picture.
+    // Every EXIF orientation, and the ways of storing it that decoders read
+    // differently, against the decoder's own turning of the picture.
+    const QByteArray xmp("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 42);
+    std::vector<std::pair<std::string, QByteArray>> turned;
     for (int orientation = 1; orientation <= 8; ++orientation) {
-        SCOPED_TRACE(orientation);
-        const QString path = writeFile(dir.filePath("p.jpg"), photo({orientation, t160x120}));
+        turned.emplace_back(std::to_string(orientation), photo({orientation, t160x120}));
+    }
+    ExifParts asLong{6, t160x120};
+    asLong.orientationLong = true;
+    ExifParts inIfd1{6, t160x120};
+    inIfd1.orientationInIfd1 = true;
+    turned.emplace_back("stored as LONG", photo(asLong));
+    turned.emplace_back("only in IFD1", photo(inIfd1));
+    turned.emplace_back("after an XMP segment", withSegment(photo({6, t160x120}), '\xE1', xmp));
+    for (const auto& [name, file] : turned) {
+        SCOPED_TRACE(name);
+        const QString path = writeFile(dir.filePath("p.jpg"), file);
         const QImage embedded = embeddedThumbnail(path, kCell);
         ASSERT_FALSE(embedded.isNull());
         EXPECT_LT(largestChannelDifference(
@@ -249,6 +316,7 @@ TEST(ThumbnailCacheNames, FollowTheDesktopsRules) {
     EXPECT_EQ(ThumbnailCache::entrySize({4000, 3000}, F::Normal), QSize(128, 96));
     EXPECT_EQ(ThumbnailCache::entrySize({3000, 4000}, F::Large), QSize(192, 256));
     EXPECT_EQ(ThumbnailCache::entrySize({100, 75}, F::Large), QSize(100, 75));
+    EXPECT_EQ(ThumbnailCache::entrySize({4000, 3000}, F::XXLarge), QSize(1024, 768));
 }
 
 TEST_F(CacheFolders, ADecodedPictureLeavesAPrivateEntryOfItsFlavour) {
@@ -272,9 +340,14 @@ TEST_F(CacheFolders, ADecodedPictureLeavesAPrivateEntryOfItsFlavour) {
     // A cell twice as large in device pixels needs the large flavour.
     EXPECT_EQ(makeThumbnail(path, kCell * 2, cache_).size(), kCell * 2);
     EXPECT_EQ(QImageReader(entryPath(path, "large")).size(), QSize(256, 192));
+    EXPECT_EQ(makeThumbnail(path, kCell * 4, cache_).size(), kCell * 4);
+    EXPECT_EQ(QImageReader(entryPath(path, "x-large")).size(), QSize(512, 384));
+    EXPECT_EQ(makeThumbnail(path, kCell * 5, cache_).size(), kCell * 5);
+    EXPECT_EQ(QImageReader(entryPath(path, "xx-large")).size(), QSize(640, 480));
 }
 
 TEST_F(CacheFolders, AnEntryStandsInOnlyWhileItMatchesTheFileAndCoversTheCell) {
+    using Damage = QByteArray (*)(const QByteArray&);
     const struct {
         const char* name;
         QSize size;
@@ -283,6 +356,9 @@ TEST_F(CacheFolders, AnEntryStandsInOnlyWhileItMatchesTheFileAndCoversTheCell) {
         const char* bytes;  // Thumb::Size; nullptr: the file's own, "": left out
         int cut;            // bytes cut off the PNG's end
         bool used;
+        const char* flavour = "normal";
+        QSize picture = {};       // Thumb::Image::Width and Height; invalid: left out
+        Damage damage = nullptr;  // done to the PNG's bytes
     } cases[] = {
         {"matching", {128, 96}, nullptr, 0, nullptr, 0, true},
         {"without Thumb::Size", {128, 96}, nullptr, 0, "", 0, true},
@@ -291,9 +367,80 @@ TEST_F(CacheFolders, AnEntryStandsInOnlyWhileItMatchesTheFileAndCoversTheCell) {
         {"another size", {128, 96}, nullptr, 0, "12", 0, false},
         {"truncated PNG", {128, 96}, nullptr, 0, nullptr, 20, false},
         {"too short for the cell", {128, 32}, nullptr, 0, nullptr, 0, false},
+        {"x-large", {512, 384}, nullptr, 0, nullptr, 0, true, "x-large"},
+        {"xx-large", {640, 480}, nullptr, 0, nullptr, 0, true, "xx-large"},
+        {"the picture's proportions",
+         {128, 96},
+         nullptr,
+         0,
+         nullptr,
+         0,
+         true,
+         "normal",
+         {640, 480}},
+        {"the picture's turned", {128, 96}, nullptr, 0, nullptr, 0, true, "normal", {480, 640}},
+        {"letterboxed", {128, 128}, nullptr, 0, nullptr, 0, false, "normal", {640, 480}},
+        {"square, picture's size not given", {128, 128}, nullptr, 0, nullptr, 0, true},
+        {"compressed text",
+         {128, 96},
+         nullptr,
+         0,
+         nullptr,
+         0,
+         false,
+         "normal",
+         {},
+         [](const QByteArray& png) { return withChunk(png, "zTXt", zText()); }},
+        {"compressed international text",
+         {128, 96},
+         nullptr,
+         0,
+         nullptr,
+         0,
+         false,
+         "normal",
+         {},
+         [](const QByteArray& png) { return withChunk(png, "iTXt", iText(true)); }},
+        {"plain international text",
+         {128, 96},
+         nullptr,
+         0,
+         nullptr,
+         0,
+         true,
+         "normal",
+         {},
+         [](const QByteArray& png) { return withChunk(png, "iTXt", iText(false)); }},
+        {"20 KB of text",
+         {128, 96},
+         nullptr,
+         0,
+         nullptr,
+         0,
+         false,
+         "normal",
+         {},
+         [](const QByteArray& png) {
+             return withChunk(png, "tEXt", QByteArray("Comment\0", 8) + QByteArray(20000, 'x'));
+         }},
+        {"header larger than an entry",
+         {128, 96},
+         nullptr,
+         0,
+         nullptr,
+         0,
+         false,
+         "normal",
+         {},
+         [](const QByteArray& png) {
+             QByteArray wide = png;
+             wide[18] = char(0x10);  // 4096 + 128 wide
+             return withChunk(wide.left(8), "IHDR", wide.mid(16, 13)) + wide.mid(33);
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        QDir(home_.filePath("thumbnails")).removeRecursively();
         const QString path = picture("b.jpg");
         const QFileInfo info(path);
         QImage green = filled(c.size, Qt::green);
@@ -303,8 +450,13 @@ TEST_F(CacheFolders, AnEntryStandsInOnlyWhileItMatchesTheFileAndCoversTheCell) {
         if (!c.bytes || *c.bytes) {
             green.setText("Thumb::Size", c.bytes ? c.bytes : QString::number(info.size()));
         }
-        const QByteArray png = encoded(green, "png");
-        writeFile(entryPath(path), png.left(png.size() - c.cut));
+        if (c.picture.isValid()) {
+            green.setText("Thumb::Image::Width", QString::number(c.picture.width()));
+            green.setText("Thumb::Image::Height", QString::number(c.picture.height()));
+        }
+        QByteArray png = encoded(green, "png");
+        png = c.damage ? c.damage(png) : png;
+        writeFile(entryPath(path, c.flavour), png.left(png.size() - c.cut));
 
         const QImage got = makeThumbnail(path, kCell, cache_);
         ASSERT_EQ(got.size(), kCell);
@@ -316,6 +468,57 @@ TEST_F(CacheFolders, AnEntryStandsInOnlyWhileItMatchesTheFileAndCoversTheCell) {
                       info.lastModified().toSecsSinceEpoch());
         }
     }
+}
+
+// Only the user's own regular entries in the user's own folders count; and no
+// folder is made in another user's home.
+TEST_F(CacheFolders, EntriesAndFoldersOfOthersAreNotUsed) {
+    const bool root = ::geteuid() == 0;  // only root can give files to another user
+    const auto chownTo = [](const QString& path) {
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    };
+    const struct {
+        const char* name;
+        bool needsRoot;
+        std::function<void(const QString& entry)> spoil;
+    } cases[] = {
+        {"entry through a link", false,
+         [](const QString& entry) {
+             QFile::rename(entry, entry + ".real");
+             QFile::link(entry + ".real", entry);
+         }},
+        {"folder others may write to", false,
+         [](const QString& entry) {
+             ::chmod(QFile::encodeName(QFileInfo(entry).path()).constData(), 0770);
+         }},
+        {"entry of another user", true, chownTo},
+        {"folder of another user", true,
+         [chownTo](const QString& entry) { chownTo(QFileInfo(entry).path()); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsRoot && !root) {
+            continue;
+        }
+        QDir(home_.filePath("thumbnails")).removeRecursively();
+        const QString path = picture("d.jpg");
+        const QFileInfo info(path);
+        QImage green = filled({128, 96}, Qt::green);
+        green.setText("Thumb::URI", ThumbnailCache::uriOf(path));
+        green.setText("Thumb::MTime", QString::number(info.lastModified().toSecsSinceEpoch()));
+        writeFile(entryPath(path), encoded(green, "png"));
+        c.spoil(entryPath(path));
+        EXPECT_TRUE(reddish(makeThumbnail(path, kCell, cache_)));
+    }
+    if (!root) {
+        GTEST_SKIP() << "run as root to give files to another user";
+    }
+    // Another user's home without a cache folder: none is made there.
+    QTemporaryDir theirs;
+    chownTo(theirs.path());
+    const QString path = picture("e.jpg");
+    EXPECT_TRUE(reddish(makeThumbnail(path, kCell, ThumbnailCache(theirs.path() + "/.cache"))));
+    EXPECT_FALSE(QFileInfo::exists(theirs.path() + "/.cache"));
 }
 
 TEST_F(CacheFolders, AFileThatCannotBeReadIsNotTriedAgainUntilItChanges) {
