@@ -28,10 +28,9 @@ QString unreadable() {
 }  // namespace
 
 QString notAFileMessage() {
-    return QCoreApplication::translate(
-        "Pictures",
-        "The name is not that of an ordinary file (it is a pipe, a device, a socket "
-        "or a folder), so it is not read.");
+    return QCoreApplication::translate("Pictures",
+                                       "The name is not that of an ordinary file: it is a pipe, "
+                                       "a device, a socket or a folder.");
 }
 
 RegularFile::~RegularFile() {

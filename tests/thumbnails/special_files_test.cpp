@@ -26,6 +26,7 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -222,4 +223,44 @@ TEST_F(SpecialFilePreview, APipeNamedLikeAPictureGetsAMessage) {
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].title, "Picture Not Loaded");
     EXPECT_TRUE(messages.shown[0].text.contains(pictures::notAFileMessage()));
+}
+
+// Save As into a name that leads to a pipe, a socket or a device (through a link)
+// refuses, and leaves it as it was: the temporary file is never renamed over it.
+TEST_F(SpecialFilePreview, SaveAsIntoAPipeASocketOrADeviceRefuses) {
+    const QString pics = folder("pics");
+    writePicture(pics, "a.bmp", {30, 20});
+    startAndOpen(pics);
+    QString error;
+    ASSERT_TRUE(main().loadPreview(pics + "/a.bmp", "a.bmp", &error));
+    const QString out = folder("out");
+    std::vector<int> sockets;
+    std::vector<QString> targets;
+    for (const Kind kind : {Kind::Fifo, Kind::Socket}) {
+        targets.push_back(out + QStringLiteral("/%1.bmp").arg(int(kind)));
+        make(targets.back(), kind, sockets);
+    }
+    // A device of the test's own (only root may make one), so that a fault
+    // replaces nothing of the system's.
+    if (::mknod(QFile::encodeName(out + "/null").constData(), S_IFCHR | 0600, makedev(1, 3)) == 0) {
+        targets.push_back(out + "/device.bmp");
+        ASSERT_TRUE(QFile::link(out + "/null", targets.back()));
+    }
+    for (const QString& target : targets) {
+        SCOPED_TRACE(target.toStdString());
+        struct stat before {};
+        ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &before), 0);
+        messages.shown.clear();
+        dialogs.answers = {target};
+        main().mnuFileSaveAs->action()->trigger();
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_TRUE(messages.shown[0].text.contains(pictures::notAFileMessage()));
+        struct stat after {};
+        ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+    }
+    for (const int fd : sockets) {
+        ::close(fd);
+    }
 }
