@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 #include <cerrno>
 #include <cstdlib>
 
@@ -30,19 +31,75 @@ namespace {
 
 // Entries larger than this on either side are not thumbnails; they are not read.
 constexpr int kMaxEntrySide = 1024;
-// A colour profile's compressed bytes; the common ones take a few hundred.
-constexpr quint32 kMaxProfileBytes = 64 * 1024;
+// A colour profile's bytes; the common ones take a few hundred.
+constexpr qint64 kMaxProfileBytes = 1024 * 1024;
 
 quint32 be32(const QByteArray& bytes, qsizetype at) {
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData() + at);
     return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
 }
 
+// How many bytes the zlib stream `data` inflates to, when that is at most `limit`
+// and the stream is whole; nothing otherwise. Inflates into a small buffer it
+// throws away, so that the cost is bounded by `limit`, whatever the stream says.
+std::optional<qint64> inflatedSize(const QByteArray& data, qint64 limit) {
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) {
+        return std::nullopt;
+    }
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    Bytef out[4096];
+    qint64 total = 0;
+    int result = Z_OK;
+    while (result == Z_OK && total <= limit) {
+        stream.next_out = out;
+        stream.avail_out = sizeof(out);
+        result = inflate(&stream, Z_NO_FLUSH);
+        total += qint64(sizeof(out) - stream.avail_out);
+    }
+    inflateEnd(&stream);
+    if (result != Z_STREAM_END || total > limit) {
+        return std::nullopt;
+    }
+    return total;
+}
+
+// The text a text chunk carries once inflated, counted in bytes; nothing when it
+// is damaged or would inflate past `limit`. tEXt is keyword, NUL, text; zTXt
+// keyword, NUL, method, zlib stream; iTXt keyword, NUL, flag, method, language,
+// NUL, translated keyword, NUL, text (a zlib stream when the flag is set).
+std::optional<qint64> textSize(const QByteArray& type, const QByteArray& data, qint64 limit) {
+    const qsizetype keyword = data.indexOf('\0');
+    if (keyword < 0) {
+        return std::nullopt;
+    }
+    if (type == "tEXt") {
+        return data.size();
+    }
+    qsizetype stream = keyword + 2;  // zTXt
+    if (type == "iTXt") {
+        const qsizetype language = data.indexOf('\0', keyword + 3);
+        const qsizetype translated = language < 0 ? -1 : data.indexOf('\0', language + 1);
+        if (translated < 0) {
+            return std::nullopt;
+        }
+        if (data[keyword + 1] == '\0') {
+            return data.size();  // not compressed
+        }
+        stream = translated + 1;
+    }
+    const std::optional<qint64> text = inflatedSize(data.mid(stream), limit - stream);
+    return text ? std::optional<qint64>(*text + stream) : std::nullopt;
+}
+
 // Walks a PNG's chunks, a plain list of length, type, data and checksum, before
 // any decoder sees them: a decoder inflates every compressed text chunk just to
 // report the picture's size, and a few megabytes of them inflate to gigabytes.
 // True when the file is one list of chunks from the header to the end, with a
-// header no larger than an entry can be, no compressed text and little text.
+// header no larger than an entry can be and little text, compressed or not (Qt
+// itself compresses every text longer than 40 characters, a long URI among them;
+// each is inflated here, into nothing, up to what is left of the allowance).
 bool chunksLookLikeAnEntry(const QByteArray& bytes) {
     if (!bytes.startsWith("\x89PNG\r\n\x1A\n")) {
         return false;
@@ -71,24 +128,18 @@ bool chunksLookLikeAnEntry(const QByteArray& bytes) {
             }
             first = false;
         }
-        if (type == "zTXt") {
-            return false;
-        }
-        if (type == "iTXt") {
-            // keyword, NUL, compression flag, ...
-            const qsizetype end = data.indexOf('\0');
-            if (end < 0 || end + 1 >= data.size() || data[end + 1] != '\0') {
+        if (type == "tEXt" || type == "zTXt" || type == "iTXt") {
+            const std::optional<qint64> size =
+                textSize(type, data, ThumbnailCache::kMaxEntryText - text);
+            if (!size || (text += *size) > ThumbnailCache::kMaxEntryText) {
                 return false;
             }
         }
-        if (type == "tEXt" || type == "iTXt") {
-            text += length;
-            if (text > ThumbnailCache::kMaxEntryText) {
+        if (type == "iCCP") {
+            const qsizetype name = data.indexOf('\0');
+            if (name < 0 || !inflatedSize(data.mid(name + 2), kMaxProfileBytes)) {
                 return false;
             }
-        }
-        if (type == "iCCP" && length > kMaxProfileBytes) {
-            return false;
         }
         at += 12 + qsizetype(length);
         if (type == "IEND") {

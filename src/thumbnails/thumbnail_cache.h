@@ -22,10 +22,11 @@ namespace plenarvo {
 // Other programs, and other users, can put anything there, so an entry is only
 // read when it is a regular file of the user's own (never a link, pipe or device),
 // in folders of the user's own that nobody else may write to, within a fixed
-// number of bytes, and after its PNG chunks have been walked: compressed text,
-// much text and a header larger than an entry can be are refused before any
-// decoder sees them. Folders are only made below a folder of the user's own (or a
-// shared one with the sticky bit, like /tmp): never in another user's home.
+// number of bytes, and after its PNG chunks have been walked: much text (counted
+// inflated, each compressed chunk inflated only as far as the allowance goes) and
+// a header larger than an entry can be are refused before any decoder sees them. Folders are only
+// made below a folder of the user's own (or a shared one with the sticky bit, like /tmp): never in
+// another user's home.
 //
 // Every member is const and may be called from any thread. A cache whose folder is
 // missing and cannot be made, or cannot be written, just finds and stores nothing.
@@ -85,7 +86,8 @@ public:
     // bytes are not a PNG that can be an entry.
     static QImage decodeEntry(const QByteArray& bytes);
 
-    // The most an entry file may hold, and the most text its chunks may carry.
+    // The most an entry file may hold, and the most text its chunks may carry,
+    // inflated.
     static constexpr qint64 kMaxEntryBytes = 16 * 1024 * 1024;
     static constexpr qint64 kMaxEntryText = 16 * 1024;
 
