@@ -78,11 +78,6 @@ TEST(SpecialFiles, EveryRoadToAPictureOrACacheEntryRefusesThemAtOnce) {
              QString e;
              return or_(pictures::Picture::fromFile(p, &e).isNull(), e);
          }},
-        {"scaled decode",
-         [or_](const QString& p) {
-             QString e;
-             return or_(pictures::decodeScaled(p, kCell, &e).isNull(), e);
-         }},
         {"embedded thumbnail",
          [or_](const QString& p) { return or_(embeddedThumbnail(p, kCell).isNull(), {}); }},
         {"thumbnail cell",
