@@ -60,6 +60,17 @@ RegularFile RegularFile::open(const QString& path, OpenRules rules, QString* err
         setError(error, unreadable());
         return file;
     }
+    // Devices are not even opened where it can be helped: opening one may do
+    // something (a watchdog starts, a tape rewinds). The check on the descriptor
+    // below is the one that counts, should the name change in between.
+    struct stat named {};
+    const int found =
+        rules.followLinks ? ::stat(name.constData(), &named) : ::lstat(name.constData(), &named);
+    if (found == 0 && !S_ISREG(named.st_mode)) {
+        setError(error,
+                 rules.followLinks || !S_ISLNK(named.st_mode) ? notAFileMessage() : unreadable());
+        return file;
+    }
     // Without waiting: opening a pipe for reading would otherwise wait for a
     // writer, and some devices wait too.
     int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;

@@ -149,11 +149,14 @@ bool chunksLookLikeAnEntry(const QByteArray& bytes) {
 }
 
 // A folder the cache may use: a folder (a link to one counts as the folder),
-// the user's own, that no one else may write to.
+// the user's own, that no one else may write to. A group may write to it only
+// when it is the user's own group (systems that give each user a group of their
+// own make folders group-writable).
 bool ownFolder(const QString& path) {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
-           st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+           st.st_uid == ::geteuid() && (st.st_mode & S_IWOTH) == 0 &&
+           ((st.st_mode & S_IWGRP) == 0 || st.st_gid == ::getegid());
 }
 
 // A folder new folders may be made in: the user's own, or a shared one with the

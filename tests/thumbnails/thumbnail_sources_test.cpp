@@ -372,17 +372,21 @@ TEST_F(CacheFolders, AnEntryStandsInOnlyWhileItMatchesTheFileAndCoversTheCell) {
 // Only the user's own regular entries in the user's own folders count, and no
 // folder is made in another user's home. Only root can give files to others.
 TEST_F(CacheFolders, EntriesAndFoldersOfOthersAreNotUsed) {
-    const auto give = [](const QString& path) {
-        return ::geteuid() == 0 && ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
+    const auto give = [](const QString& path, uid_t user = 65534) {
+        return ::geteuid() == 0 && ::chown(QFile::encodeName(path).constData(), user, 65534) == 0;
+    };
+    const auto writable = [](const QString& entry, mode_t mode = 0777) {
+        return ::chmod(QFile::encodeName(QFileInfo(entry).path()).constData(), mode) == 0;
     };
     const std::pair<const char*, std::function<bool(const QString&)>> cases[] = {
         {"a link to an entry",
          [](const QString& e) { return QFile::rename(e, e + "~") && QFile::link(e + "~", e); }},
-        {"a folder others may write to",
-         [](const QString& e) {
-             return ::chmod(QFile::encodeName(QFileInfo(e).path()).constData(), 0770) == 0;
+        {"a folder anybody may write to", [writable](const QString& e) { return writable(e); }},
+        {"a folder another group may write to",
+         [give, writable](const QString& e) {
+             return give(QFileInfo(e).path(), 0) && writable(e, 0770);
          }},
-        {"another user's entry", give},
+        {"another user's entry", [give](const QString& e) { return give(e); }},
         {"another user's folder", [give](const QString& e) { return give(QFileInfo(e).path()); }},
     };
     for (const auto& [name, spoil] : cases) {
