@@ -34,12 +34,18 @@ for target in $(find "$build/fuzz" -maxdepth 2 -type f -name '*_fuzz' -perm -u+x
     kinds=$kind
     if [ "$kind" = raster ]; then
         kinds="bmp gif ico jpeg"
+    elif [ "$kind" = jpeg_head ]; then
+        kinds=jpeg
     fi
     for k in $kinds; do
         if [ -d "$corpus/$k" ]; then
             find "$corpus/$k" -type f ! -name '*.png' -exec cp {} "$work/" \;
         fi
     done
+    # and the seeds kept with the target.
+    if [ -d "$root/fuzz/$kind/seeds" ]; then
+        cp "$root/fuzz/$kind/seeds/"* "$work/"
+    fi
     echo "== $name for ${seconds}s"
     supp="$root/fuzz/$kind/lsan.supp"
     if [ -f "$supp" ]; then

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
+  qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev zlib1g-dev
   googletest libgtest-dev
   clang clang-tidy clang-format
   fonts-liberation2 fonts-dejavu-core

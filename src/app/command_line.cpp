@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "pictures/file_names.h"
+#include "pictures/regular_file.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -48,13 +49,11 @@ QString whyNotReadable(const QString& path) {
         case pictures::FileKind::Folder:
             return ::access(bytes.constData(), R_OK | X_OK) == 0 ? QString()
                                                                  : QStringLiteral("cannot be read");
-        case pictures::FileKind::Regular: {
-            QFile file;
-            if (pictures::openRegularFile(file, path)) {
+        case pictures::FileKind::Regular:
+            if (pictures::RegularFile::open(path, {}, nullptr).isOpen()) {
                 return {};
             }
             break;
-        }
         case pictures::FileKind::Other:
             break;
     }

@@ -1,11 +1,14 @@
 #include "main_window/frm_image.h"
 #include "pictures/file_names.h"
+#include "pictures/regular_file.h"
 #include "platform/core/dialogs.h"
 #include "platform/core/printer.h"
 #include "platform/core/write_errors.h"
 
 #include <QDir>
 #include <QSaveFile>
+
+#include <sys/stat.h>
 
 #include <cerrno>
 
@@ -20,6 +23,14 @@ const QString kSaveFilter = QStringLiteral(
 // only when every byte is written, so a failed write leaves any file already
 // there as it was.
 bool writeWhole(const QString& path, const QByteArray& data, QString* error) {
+    // A name that leads to a pipe, a device or a socket is no file to save into:
+    // the temporary file would be renamed over it, or over the device a link
+    // leads to.
+    struct stat st {};
+    if (::stat(pictures::fileNameBytes(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        *error = pictures::notAFileMessage();
+        return false;
+    }
     QSaveFile file(path);
     // The system's error number says why (a full disk, a name too long...); Qt's
     // own text for it is often "Unknown error".

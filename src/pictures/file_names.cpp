@@ -129,22 +129,6 @@ FileKind fileKind(const QString& path) {
     return S_ISDIR(st.st_mode) ? FileKind::Folder : FileKind::Other;
 }
 
-bool openRegularFile(QFile& file, const QString& path, qint64* size) {
-    const int fd = ::open(fileNameBytes(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        return false;
-    }
-    if (size) {
-        *size = st.st_size;
-    }
-    return true;
-}
-
 QString localFileOfUrl(const QUrl& url) {
     const QString host = url.host();
     if (!url.isLocalFile() ||

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QFile>
 #include <QString>
 #include <QStringView>
 #include <QUrl>
@@ -14,7 +13,7 @@ namespace plenarvo::pictures {
 // an old camera or another system), each byte that does not decode is held as
 // the lone surrogate U+DC80 + (byte - 0x80), which no decoded name contains, so
 // every name leads back to its own bytes and never to another file's. Qt's file
-// classes cannot reach such a name; it is opened through openRegularFile.
+// classes cannot reach such a name; it is opened through RegularFile.
 QString fileNameFromBytes(QByteArrayView bytes);
 QByteArray fileNameBytes(QStringView name);
 
@@ -27,11 +26,6 @@ QString shownFileName(QStringView name);
 // What the name leads to, links followed.
 enum class FileKind { Missing, Regular, Folder, Other };
 FileKind fileKind(const QString& path);
-
-// Opens the regular file of that name for reading, by the name's own bytes,
-// never waiting on a pipe or a device; false for anything else. *size is set to
-// its size.
-bool openRegularFile(QFile& file, const QString& path, qint64* size = nullptr);
 
 // The local path of a file: URI ("file:///photos/bad%FFbyte.jpg"), its bytes
 // kept; empty for any other URI, or one naming another computer.

@@ -2,12 +2,11 @@
 
 #include "pictures/bmp.h"
 #include "pictures/cost.h"
-#include "pictures/file_names.h"
+#include "pictures/regular_file.h"
 #include "pictures/wmf/wmf.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QFile>
 #include <QImageReader>
 #include <QLoggingCategory>
 
@@ -217,24 +216,19 @@ void configureReader(QImageReader& reader, Format format, QSize scaledTarget, bo
 }
 
 std::optional<QByteArray> readFile(const QString& path, QString* error) {
-    // Opened by the name's own bytes; folders, pipes and devices are not pictures.
-    QFile file;
-    qint64 size = 0;
-    if (!openRegularFile(file, path, &size)) {
-        qCInfo(lcPictures) << "cannot open" << path;
-        setError(error, unreadableMessage());
+    RegularFile file = RegularFile::open(path, OpenRules{}, error);
+    if (!file.isOpen()) {
+        qCInfo(lcPictures) << "not opened:" << path;
         return std::nullopt;
     }
-    if (size > kMaxFileBytes) {
+    if (file.size() > kMaxFileBytes) {
         setError(error, tooLargeMessage());
         return std::nullopt;
     }
-    // Read what is there: asking for the most a picture may have would make Qt
-    // set aside that much memory for every file, however small.
-    QByteArray bytes = file.read(std::min<qint64>(size, kMaxFileBytes) + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileBytes) {
-        setError(error, bytes.size() > kMaxFileBytes ? tooLargeMessage() : unreadableMessage());
-        return std::nullopt;
+    bool tooLarge = false;
+    std::optional<QByteArray> bytes = file.readAll(kMaxFileBytes, &tooLarge);
+    if (!bytes) {
+        setError(error, tooLarge ? tooLargeMessage() : unreadableMessage());
     }
     return bytes;
 }

@@ -35,7 +35,8 @@ struct Header {
     QImage decoded;          // set when checking the header already decoded the picture
 };
 
-// Reads a whole file, refusing directories, missing files and files too large.
+// Reads a whole regular file, refusing anything else (folders, pipes, devices,
+// sockets, missing files) and files too large.
 std::optional<QByteArray> readFile(const QString& path, QString* error);
 
 // Checks the header of the bytes; nothing when they are not a picture that can be

@@ -1,6 +1,6 @@
 #include "thumbnails/embedded_thumbnail.h"
 
-#include "pictures/file_names.h"
+#include "pictures/regular_file.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -86,7 +86,7 @@ private:
     bool little_ = true;
 };
 
-// Reads the orientation and the IFD1 thumbnail out of an APP1 segment's payload.
+// Reads the picture's size and the IFD1 thumbnail out of an APP1 segment's payload.
 void readExif(const QByteArray& payload, JpegHead& head) {
     if (!payload.startsWith(QByteArray("Exif\0\0", 6))) {
         return;
@@ -99,20 +99,16 @@ void readExif(const QByteArray& payload, JpegHead& head) {
     if (!first) {
         return;
     }
-    int orientation = 1;
     quint32 exifDirectory = 0;
     const std::optional<quint32> second =
-        tiff.directory(*first, [&orientation, &exifDirectory](quint32 tag, quint32 value) {
-            if (tag == 0x0112 && value >= 1 && value <= 8) {
-                orientation = static_cast<int>(value);
-            } else if (tag == 0x8769) {
+        tiff.directory(*first, [&exifDirectory](quint32 tag, quint32 value) {
+            if (tag == 0x8769) {
                 exifDirectory = value;
             }
         });
     if (!second) {
         return;  // the first directory is damaged: trust nothing in it
     }
-    head.orientation = orientation;
     if (exifDirectory != 0) {
         QSize pixels(-1, -1);
         const std::optional<quint32> ends =
@@ -230,37 +226,42 @@ std::optional<JpegHead> readJpegHead(QIODevice& device) {
     return std::nullopt;
 }
 
-QImage orientedImage(const QImage& image, int orientation) {
-    switch (orientation) {
-        case 2:
-            return image.mirrored(true, false);
-        case 3:
-            return image.mirrored(true, true);
-        case 4:
-            return image.mirrored(false, true);
-        case 5:
-            return image.transformed(QTransform().rotate(90)).mirrored(true, false);
-        case 6:
-            return image.transformed(QTransform().rotate(90));
-        case 7:
-            return image.transformed(QTransform().rotate(90)).mirrored(false, true);
-        case 8:
-            return image.transformed(QTransform().rotate(270));
-        default:
-            return image;
+QImage transformedImage(const QImage& image, QImageIOHandler::Transformations transformation) {
+    // In the order Qt's reader applies them: a quarter turn the other way alone,
+    // else the mirrorings, then a quarter turn.
+    if (transformation == QImageIOHandler::TransformationRotate270) {
+        return image.transformed(QTransform().rotate(270));
     }
+    QImage turned = image.mirrored(transformation.testFlag(QImageIOHandler::TransformationMirror),
+                                   transformation.testFlag(QImageIOHandler::TransformationFlip));
+    if (transformation.testFlag(QImageIOHandler::TransformationRotate90)) {
+        turned = turned.transformed(QTransform().rotate(90));
+    }
+    return turned;
 }
 
 QImage embeddedThumbnail(const QString& path, QSize cell) {
+    pictures::RegularFile opened = pictures::RegularFile::open(path, {}, nullptr);
+    if (!opened.isOpen()) {
+        return {};
+    }
     QFile file;
-    if (!pictures::openRegularFile(file, path)) {
+    if (!file.open(opened.release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         return {};
     }
     const std::optional<JpegHead> head = readJpegHead(file);
-    file.close();
     if (!head || head->thumbnail.isEmpty() || head->colourProfile) {
         return {};
     }
+    // The picture's orientation as the decoder reads it when it shows the picture,
+    // so that the cell turns the thumbnail exactly as the preview turns the photo.
+    if (!file.seek(0)) {
+        return {};
+    }
+    QImageReader pictureReader(&file, "jpeg");
+    pictureReader.setAutoDetectImageFormat(false);
+    const QImageIOHandler::Transformations transformation = pictureReader.transformation();
+    file.close();
     // A size in the EXIF data counts when it is complete: either way round, as
     // some cameras give it as shown.
     const QSize exif = head->exifPixels;
@@ -275,11 +276,13 @@ QImage embeddedThumbnail(const QString& path, QSize cell) {
     reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(false);  // the picture's orientation is the one that counts
     const QSize stored = reader.size();
+    // Larger than the picture it stands for, it cannot be that picture's.
     if (stored.isEmpty() || stored.width() > kMaxThumbnailSide ||
-        stored.height() > kMaxThumbnailSide) {
+        stored.height() > kMaxThumbnailSide || stored.width() > head->stored.width() ||
+        stored.height() > head->stored.height()) {
         return {};
     }
-    const bool turned = head->orientation >= 5;
+    const bool turned = transformation.testFlag(QImageIOHandler::TransformationRotate90);
     const QSize shown = turned ? stored.transposed() : stored;
     if (shown.width() < cell.width() || shown.height() < cell.height()) {
         return {};
@@ -294,7 +297,7 @@ QImage embeddedThumbnail(const QString& path, QSize cell) {
     if (!reader.read(&image) || image.size() != stored) {
         return {};
     }
-    return orientedImage(image, head->orientation);
+    return transformedImage(image, transformation);
 }
 
 }  // namespace plenarvo

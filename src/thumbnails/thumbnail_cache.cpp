@@ -3,6 +3,7 @@
 #include "pictures/cost.h"
 #include "pictures/file_names.h"
 #include "pictures/picture.h"
+#include "pictures/regular_file.h"
 #include "thumbnails/embedded_thumbnail.h"
 
 #include <QBuffer>
@@ -17,7 +18,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 #include <cerrno>
+#include <cstdlib>
 
 namespace plenarvo {
 
@@ -29,22 +32,158 @@ namespace {
 
 // Entries larger than this on either side are not thumbnails; they are not read.
 constexpr int kMaxEntrySide = 1024;
+// A colour profile's bytes; the common ones take a few hundred.
+constexpr qint64 kMaxProfileBytes = 1024 * 1024;
 
-// A PNG file ends with its IEND chunk; one that does not was cut short.
-bool endsLikePng(const QByteArray& bytes) {
-    static const QByteArray iend("IEND\xAE\x42\x60\x82", 8);
-    return bytes.startsWith("\x89PNG\r\n\x1A\n") && bytes.endsWith(iend);
+quint32 be32(const QByteArray& bytes, qsizetype at) {
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData() + at);
+    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
 }
 
-// Makes `path` and whatever folders above it are missing, each with mode 0700.
-// Folders that are already there are left as they are.
+// How many bytes the zlib stream `data` inflates to, when that is at most `limit`
+// and the stream is whole; nothing otherwise. Inflates into a small buffer it
+// throws away, so that the cost is bounded by `limit`, whatever the stream says.
+std::optional<qint64> inflatedSize(const QByteArray& data, qint64 limit) {
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) {
+        return std::nullopt;
+    }
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    Bytef out[4096];
+    qint64 total = 0;
+    int result = Z_OK;
+    while (result == Z_OK && total <= limit) {
+        stream.next_out = out;
+        stream.avail_out = sizeof(out);
+        result = inflate(&stream, Z_NO_FLUSH);
+        total += qint64(sizeof(out) - stream.avail_out);
+    }
+    inflateEnd(&stream);
+    if (result != Z_STREAM_END || total > limit) {
+        return std::nullopt;
+    }
+    return total;
+}
+
+// The text a text chunk carries once inflated, counted in bytes; nothing when it
+// is damaged or would inflate past `limit`. tEXt is keyword, NUL, text; zTXt
+// keyword, NUL, method, zlib stream; iTXt keyword, NUL, flag, method, language,
+// NUL, translated keyword, NUL, text (a zlib stream when the flag is set).
+std::optional<qint64> textSize(const QByteArray& type, const QByteArray& data, qint64 limit) {
+    const qsizetype keyword = data.indexOf('\0');
+    if (keyword < 0) {
+        return std::nullopt;
+    }
+    if (type == "tEXt") {
+        return data.size();
+    }
+    qsizetype stream = keyword + 2;  // zTXt
+    if (type == "iTXt") {
+        const qsizetype language = data.indexOf('\0', keyword + 3);
+        const qsizetype translated = language < 0 ? -1 : data.indexOf('\0', language + 1);
+        if (translated < 0) {
+            return std::nullopt;
+        }
+        if (data[keyword + 1] == '\0') {
+            return data.size();  // not compressed
+        }
+        stream = translated + 1;
+    }
+    const std::optional<qint64> text = inflatedSize(data.mid(stream), limit - stream);
+    return text ? std::optional<qint64>(*text + stream) : std::nullopt;
+}
+
+// Walks a PNG's chunks, a plain list of length, type, data and checksum, before
+// any decoder sees them: a decoder inflates every compressed text chunk just to
+// report the picture's size, and a few megabytes of them inflate to gigabytes.
+// True when the file is one list of chunks from the header to the end, with a
+// header no larger than an entry can be and little text, compressed or not (Qt
+// itself compresses every text longer than 40 characters, a long URI among them;
+// each is inflated here, into nothing, up to what is left of the allowance).
+bool chunksLookLikeAnEntry(const QByteArray& bytes) {
+    if (!bytes.startsWith("\x89PNG\r\n\x1A\n")) {
+        return false;
+    }
+    qint64 text = 0;
+    bool first = true;
+    for (qsizetype at = 8;;) {
+        if (bytes.size() - at < 12) {
+            return false;
+        }
+        const quint32 length = be32(bytes, at);
+        if (length > quint32(bytes.size() - at - 12)) {
+            return false;
+        }
+        const QByteArray type = bytes.mid(at + 4, 4);
+        const QByteArray data = QByteArray::fromRawData(bytes.constData() + at + 8, length);
+        if (first != (type == "IHDR")) {
+            return false;  // one header, first
+        }
+        if (first) {
+            const quint32 width = length == 13 ? be32(bytes, at + 8) : 0;
+            const quint32 height = length == 13 ? be32(bytes, at + 12) : 0;
+            if (width == 0 || height == 0 || width > quint32(kMaxEntrySide) ||
+                height > quint32(kMaxEntrySide)) {
+                return false;
+            }
+            first = false;
+        }
+        if (type == "tEXt" || type == "zTXt" || type == "iTXt") {
+            const std::optional<qint64> size =
+                textSize(type, data, ThumbnailCache::kMaxEntryText - text);
+            if (!size || (text += *size) > ThumbnailCache::kMaxEntryText) {
+                return false;
+            }
+        }
+        if (type == "iCCP") {
+            const qsizetype name = data.indexOf('\0');
+            if (name < 0 || !inflatedSize(data.mid(name + 2), kMaxProfileBytes)) {
+                return false;
+            }
+        }
+        at += 12 + qsizetype(length);
+        if (type == "IEND") {
+            return at == bytes.size();  // nothing after the end: the file is whole
+        }
+    }
+}
+
+// A folder the cache may use: a folder (a link to one counts as the folder),
+// the user's own, that no one else may write to. A group may write to it only
+// when it is the user's own group (systems that give each user a group of their
+// own make folders group-writable).
+bool ownFolder(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::geteuid() && (st.st_mode & S_IWOTH) == 0 &&
+           ((st.st_mode & S_IWGRP) == 0 || st.st_gid == ::getegid());
+}
+
+// A folder new folders may be made in: the user's own, or a shared one with the
+// sticky bit (like /tmp), where no one can take over what the user makes.
+bool mayMakeFoldersIn(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    return st.st_uid == ::geteuid() || (st.st_mode & S_ISVTX) != 0;
+}
+
+// Makes `path` and whatever folders above it are missing, each with mode 0700,
+// when the nearest folder that is there may hold them. Folders that are already
+// there are left as they are.
 bool makeFolders(const QString& path) {
     QStringList missing;
-    for (QString at = path; !QFileInfo(at).isDir(); at = QFileInfo(at).path()) {
+    QString at = path;
+    for (; !QFileInfo(at).isDir(); at = QFileInfo(at).path()) {
         if (at.size() <= 1) {
             return false;
         }
         missing.prepend(at);
+    }
+    if (!missing.isEmpty() && !mayMakeFoldersIn(at)) {
+        return false;
     }
     for (const QString& folder : missing) {
         if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST) {
@@ -124,8 +263,31 @@ QSize ThumbnailCache::entrySize(QSize picture, Flavour flavour) {
 }
 
 QString ThumbnailCache::folderOf(Flavour flavour) const {
-    return root_ +
-           (flavour == Flavour::Normal ? QStringLiteral("/normal") : QStringLiteral("/large"));
+    switch (flavour) {
+        case Flavour::Normal:
+            return root_ + QStringLiteral("/normal");
+        case Flavour::Large:
+            return root_ + QStringLiteral("/large");
+        case Flavour::XLarge:
+            return root_ + QStringLiteral("/x-large");
+        case Flavour::XXLarge:
+            return root_ + QStringLiteral("/xx-large");
+    }
+    return {};
+}
+
+// Every folder from the cache home down to `folder` must be the user's own.
+bool ThumbnailCache::ownFolders(const QString& folder) const {
+    const QString home = QFileInfo(root_).path();
+    if (!ownFolder(home)) {
+        return false;
+    }
+    for (QString at = folder; at.size() > home.size(); at = QFileInfo(at).path()) {
+        if (!ownFolder(at)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 QString ThumbnailCache::failFolder() const {
@@ -171,13 +333,8 @@ bool ThumbnailCache::valid(const QImage& entry, const Source& source) const {
     return size.isEmpty() || size.trimmed().toLongLong() == source.bytes;
 }
 
-QImage ThumbnailCache::readEntry(const QString& file, const Source& source) const {
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly) || in.size() > 16 * 1024 * 1024) {
-        return {};
-    }
-    const QByteArray bytes = in.readAll();
-    if (!endsLikePng(bytes)) {
+QImage ThumbnailCache::decodeEntry(const QByteArray& bytes) {
+    if (!chunksLookLikeAnEntry(bytes)) {
         return {};
     }
     QBuffer buffer;
@@ -190,20 +347,66 @@ QImage ThumbnailCache::readEntry(const QString& file, const Source& source) cons
         return {};
     }
     QImage entry;
-    if (!reader.read(&entry) || !valid(entry, source)) {
+    if (!reader.read(&entry) || entry.size() != size) {
         return {};
     }
     return entry;
 }
 
+QImage ThumbnailCache::readEntry(const QString& file, const Source& source) const {
+    if (!ownFolders(QFileInfo(file).path())) {
+        return {};
+    }
+    // Never through a link, and never anything but the user's own regular file:
+    // a pipe would wait for ever, a device would never end.
+    pictures::RegularFile in =
+        pictures::RegularFile::open(file, {.followLinks = false, .ownedByUser = true}, nullptr);
+    if (!in.isOpen() || in.size() > kMaxEntryBytes) {
+        return {};
+    }
+    const std::optional<QByteArray> bytes = in.readAll(kMaxEntryBytes);
+    if (!bytes) {
+        return {};
+    }
+    QImage entry = decodeEntry(*bytes);
+    if (entry.isNull() || !valid(entry, source)) {
+        return {};
+    }
+    return entry;
+}
+
+namespace {
+
+// Whether an entry shows the picture whole and undistorted: its sides in the
+// proportions of the picture's (either way round, as some programs record the
+// stored size of a turned photo), up to the pixel each side was rounded to. A
+// letterboxed or cropped entry is not. An entry that does not give the picture's
+// size is taken as it is.
+bool proportionsAgree(const QImage& entry) {
+    bool wide = false;
+    bool high = false;
+    const qint64 w = entry.text(QStringLiteral("Thumb::Image::Width")).trimmed().toLongLong(&wide);
+    const qint64 h = entry.text(QStringLiteral("Thumb::Image::Height")).trimmed().toLongLong(&high);
+    if (!wide || !high || w <= 0 || h <= 0) {
+        return true;
+    }
+    const auto agree = [&entry](qint64 pw, qint64 ph) {
+        return std::llabs(qint64(entry.width()) * ph - qint64(entry.height()) * pw) <= pw + ph;
+    };
+    return agree(w, h) || agree(h, w);
+}
+
+}  // namespace
+
 QImage ThumbnailCache::find(const Source& source, QSize cell) const {
-    for (const Flavour flavour : {Flavour::Normal, Flavour::Large}) {
+    for (const Flavour flavour : kFlavours) {
         const int edge = edgeOf(flavour);
         if (cell.width() > edge || cell.height() > edge) {
             continue;  // no entry of this flavour can cover the cell
         }
         QImage entry = readEntry(folderOf(flavour) + u'/' + source.name, source);
-        if (!entry.isNull() && entry.width() >= cell.width() && entry.height() >= cell.height()) {
+        if (!entry.isNull() && entry.width() >= cell.width() && entry.height() >= cell.height() &&
+            proportionsAgree(entry)) {
             return entry;
         }
     }
@@ -215,7 +418,7 @@ bool ThumbnailCache::failed(const Source& source) const {
 }
 
 bool ThumbnailCache::write(const QString& folder, const QString& name, const QImage& image) const {
-    if (!makeFolders(folder)) {
+    if (!makeFolders(folder) || !ownFolders(folder)) {
         return false;
     }
     QByteArray encoded;
@@ -248,7 +451,8 @@ bool ThumbnailCache::write(const QString& folder, const QString& name, const QIm
 
 bool ThumbnailCache::store(const Source& source, Flavour flavour, const QImage& thumbnail,
                            QSize picture) const {
-    if (!isOn() || thumbnail.isNull()) {
+    // An entry whose text would be too long to be read back is not written.
+    if (!isOn() || thumbnail.isNull() || source.uri.size() > kMaxEntryText / 2) {
         return false;
     }
     QImage entry = thumbnail;
@@ -264,7 +468,7 @@ bool ThumbnailCache::store(const Source& source, Flavour flavour, const QImage& 
 }
 
 bool ThumbnailCache::storeFailure(const Source& source) const {
-    if (!isOn()) {
+    if (!isOn() || source.uri.size() > kMaxEntryText / 2) {
         return false;
     }
     QImage mark(1, 1, QImage::Format_ARGB32);
@@ -327,8 +531,7 @@ QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cach
     // too small for the cell (a panorama's) is not written: the cell is decoded
     // straight at its own size.
     if (source) {
-        for (const auto flavour :
-             {ThumbnailCache::Flavour::Normal, ThumbnailCache::Flavour::Large}) {
+        for (const auto flavour : ThumbnailCache::kFlavours) {
             const QSize size = ThumbnailCache::entrySize(picture.size(), flavour);
             if (size.width() < cell.width() || size.height() < cell.height()) {
                 continue;

@@ -1,6 +1,7 @@
 // Picture and decodeScaled on files made at test time.
 
 #include "pictures/picture.h"
+#include "pictures/regular_file.h"
 #include "support/hostile_files.h"
 
 #include <gtest/gtest.h>
@@ -162,7 +163,7 @@ TEST_F(PictureFiles, FilesThatCannotBeShownFailWithAReason) {
         QString error;
     } cases[] = {
         {dir_.filePath("missing.jpg"), unreadable},
-        {dir_.filePath("folder.bmp"), unreadable},
+        {dir_.filePath("folder.bmp"), plenarvo::pictures::notAFileMessage()},
         {write("empty.gif", {}), unknown},
         {write("text.ico", "just some words"), unknown},
         {write("cut.gif", halvesGif(QSize(8, 8)).left(12)), kDamaged},

@@ -1,5 +1,6 @@
 #include "platform/qt/lists.h"
 #include "pictures/file_names.h"
+#include "pictures/regular_file.h"
 #include "platform/qt/qt_platform.h"
 #include "support/fakes/fakes.h"
 
@@ -208,9 +209,10 @@ TEST(FileList, ANameThatIsNotUtf8IsListedAndOpensItsOwnFile) {
     ASSERT_EQ(list.listCount(), int(std::size(names)));
     QSet<uint> opened;
     for (int i = 0; i < list.listCount(); ++i) {
-        QFile file;
-        ASSERT_TRUE(pictures::openRegularFile(file, list.fullPath(list.list(i))));
-        const uint which = file.readAll().toUInt();
+        pictures::RegularFile file =
+            pictures::RegularFile::open(list.fullPath(list.list(i)), {}, nullptr);
+        ASSERT_TRUE(file.isOpen());
+        const uint which = file.readAll(64).value_or(QByteArray()).toUInt();
         opened.insert(which);
         EXPECT_EQ(list.item(i)->text(), QString::fromUtf8(names[which].second));
     }

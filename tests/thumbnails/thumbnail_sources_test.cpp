@@ -14,9 +14,11 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <optional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace plenarvo;
 using namespace plenarvo::testing;
@@ -95,6 +97,7 @@ struct ExifParts {
     std::optional<qint64> thumbnailOffset;  // IFD1's JPEGInterchangeFormat
     std::optional<qint64> thumbnailLength;  // IFD1's JPEGInterchangeFormatLength
     QSize pixels;                           // the EXIF directory's PixelX/YDimension
+    bool orientationInIfd1 = false;         // in IFD1 only (IFD0 has another tag)
 };
 
 // A 640 x 480 JPEG (or `size`) with an EXIF segment right after SOI: IFD0 holds the
@@ -105,11 +108,18 @@ QByteArray photo(const ExifParts& parts, QSize size = {640, 480}) {
     const bool pixels = parts.pixels.isValid();
     const qint64 exifIfd = 8 + 2 + 12 * (pixels ? 2 : 1) + 4;
     const qint64 ifd1 = exifIfd + (pixels ? 2 + 2 * 12 + 4 : 0);
+    const int ifd1Entries = parts.orientationInIfd1 ? 3 : 2;
+    const auto orientation = [&parts](QByteArray& tiff) {
+        le16(le32(le16(tiff, {0x0112, 3}), {1}), {parts.orientation, 0});
+    };
     QByteArray tiff("II*\0", 4);
     le32(tiff, {8});
-    le16(tiff, {pixels ? 2 : 1, 0x0112, 3});
-    le32(tiff, {1});
-    le16(tiff, {parts.orientation, 0});
+    le16(tiff, {pixels ? 2 : 1});
+    if (parts.orientationInIfd1) {
+        le16(le32(le16(tiff, {0x0128, 3}), {1}), {2, 0});  // ResolutionUnit
+    } else {
+        orientation(tiff);
+    }
     if (pixels) {
         le32(le16(tiff, {0x8769, 4}), {1, exifIfd});
     }
@@ -119,7 +129,12 @@ QByteArray photo(const ExifParts& parts, QSize size = {640, 480}) {
         le32(le16(tiff, {0xA003, 4}), {1, parts.pixels.height(), 0});
     }
     if (thumb) {
-        le32(le16(tiff, {2, 0x0201, 4}), {1, parts.thumbnailOffset.value_or(ifd1 + 30)});
+        le16(tiff, {ifd1Entries});
+        if (parts.orientationInIfd1) {
+            orientation(tiff);
+        }
+        le32(le16(tiff, {0x0201, 4}),
+             {1, parts.thumbnailOffset.value_or(ifd1 + 2 + 12 * ifd1Entries + 4)});
         le32(le16(tiff, {0x0202, 4}),
              {1, parts.thumbnailLength.value_or(parts.thumbnail.size()), 0});
         tiff.append(parts.thumbnail);
@@ -172,6 +187,7 @@ TEST(EmbeddedThumbnail, IsUsedOnlyWhenLargeEnoughOfTheSameProportionsAndSound) {
         {"proportions off by 2.5 %", photo({1, t160x123}), kCell, {}},
         {"turned a quarter", photo({6, t160x120}), kCell, {120, 160}},
         {"turned, then too narrow", photo({8, t160x120}), {130, 81}, {}},
+        {"larger than the picture", photo({1, t160x120}, {80, 60}), {64, 48}, {}},
         {"EXIF gives the picture's size", photo(sameSize), kCell, {160, 120}},
         {"EXIF gives another size", photo(edited), kCell, {}},
         {"no thumbnail", photo({6, {}}), kCell, {}},
@@ -192,10 +208,23 @@ TEST(EmbeddedThumbnail, IsUsedOnlyWhenLargeEnoughOfTheSameProportionsAndSound) {
     }
     EXPECT_TRUE(embeddedThumbnail(dir.filePath("gone.jpg"), kCell).isNull());
 
-    // Every EXIF orientation against the decoder's own turning of the picture.
+    // Every EXIF orientation, and the ways of storing it that decoders read
+    // differently, against the decoder's own turning of the picture.
+    const QByteArray xmp("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 42);
+    std::vector<std::pair<std::string, QByteArray>> turned;
     for (int orientation = 1; orientation <= 8; ++orientation) {
-        SCOPED_TRACE(orientation);
-        const QString path = writeFile(dir.filePath("p.jpg"), photo({orientation, t160x120}));
+        turned.emplace_back(std::to_string(orientation), photo({orientation, t160x120}));
+    }
+    QByteArray asLong = photo({6, t160x120});
+    asLong[24] = 4;  // IFD0's first entry's type: LONG 6 has the bytes of SHORT 6
+    ExifParts inIfd1{6, t160x120};
+    inIfd1.orientationInIfd1 = true;
+    turned.emplace_back("stored as LONG", asLong);
+    turned.emplace_back("only in IFD1", photo(inIfd1));
+    turned.emplace_back("after an XMP segment", withSegment(photo({6, t160x120}), '\xE1', xmp));
+    for (const auto& [name, file] : turned) {
+        SCOPED_TRACE(name);
+        const QString path = writeFile(dir.filePath("p.jpg"), file);
         const QImage embedded = embeddedThumbnail(path, kCell);
         ASSERT_FALSE(embedded.isNull());
         EXPECT_LT(largestChannelDifference(
@@ -272,6 +301,8 @@ TEST_F(CacheFolders, ADecodedPictureLeavesAPrivateEntryOfItsFlavour) {
     // A cell twice as large in device pixels needs the large flavour.
     EXPECT_EQ(makeThumbnail(path, kCell * 2, cache_).size(), kCell * 2);
     EXPECT_EQ(QImageReader(entryPath(path, "large")).size(), QSize(256, 192));
+    EXPECT_EQ(makeThumbnail(path, kCell * 4, cache_).size(), kCell * 4);
+    EXPECT_EQ(QImageReader(entryPath(path, "x-large")).size(), QSize(512, 384));
 }
 
 TEST_F(CacheFolders, AnEntryStandsInOnlyWhileItMatchesTheFileAndCoversTheCell) {
@@ -283,6 +314,9 @@ TEST_F(CacheFolders, AnEntryStandsInOnlyWhileItMatchesTheFileAndCoversTheCell) {
         const char* bytes;  // Thumb::Size; nullptr: the file's own, "": left out
         int cut;            // bytes cut off the PNG's end
         bool used;
+        const char* flavour = "normal";
+        QSize picture = {};  // Thumb::Image::Width and Height; invalid: left out
+        int text = 0;        // a comment's characters (x, or € when negative), compressed
     } cases[] = {
         {"matching", {128, 96}, nullptr, 0, nullptr, 0, true},
         {"without Thumb::Size", {128, 96}, nullptr, 0, "", 0, true},
@@ -291,9 +325,19 @@ TEST_F(CacheFolders, AnEntryStandsInOnlyWhileItMatchesTheFileAndCoversTheCell) {
         {"another size", {128, 96}, nullptr, 0, "12", 0, false},
         {"truncated PNG", {128, 96}, nullptr, 0, nullptr, 20, false},
         {"too short for the cell", {128, 32}, nullptr, 0, nullptr, 0, false},
+        {"x-large", {512, 384}, nullptr, 0, nullptr, 0, true, "x-large"},
+        {"xx-large", {640, 480}, nullptr, 0, nullptr, 0, true, "xx-large"},
+        {"4:3 of 4:3", {128, 96}, nullptr, 0, nullptr, 0, true, "normal", {640, 480}},
+        {"4:3 of 3:4", {128, 96}, nullptr, 0, nullptr, 0, true, "normal", {480, 640}},
+        {"letterboxed", {128, 128}, nullptr, 0, nullptr, 0, false, "normal", {640, 480}},
+        {"square, size not given", {128, 128}, nullptr, 0, nullptr, 0, true},
+        {"some text", {128, 96}, nullptr, 0, nullptr, 0, true, "normal", {}, 200},
+        {"text past 16 KB", {128, 96}, nullptr, 0, nullptr, 0, false, "normal", {}, 20000},
+        {"UTF-8 text past it", {128, 96}, nullptr, 0, nullptr, 0, false, "normal", {}, -8000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        QDir(home_.filePath("thumbnails")).removeRecursively();
         const QString path = picture("b.jpg");
         const QFileInfo info(path);
         QImage green = filled(c.size, Qt::green);
@@ -303,8 +347,15 @@ TEST_F(CacheFolders, AnEntryStandsInOnlyWhileItMatchesTheFileAndCoversTheCell) {
         if (!c.bytes || *c.bytes) {
             green.setText("Thumb::Size", c.bytes ? c.bytes : QString::number(info.size()));
         }
+        if (c.picture.isValid()) {
+            green.setText("Thumb::Image::Width", QString::number(c.picture.width()));
+            green.setText("Thumb::Image::Height", QString::number(c.picture.height()));
+        }
+        if (c.text != 0) {
+            green.setText("Comment", QString(std::abs(c.text), c.text > 0 ? u'x' : u'\u20AC'));
+        }
         const QByteArray png = encoded(green, "png");
-        writeFile(entryPath(path), png.left(png.size() - c.cut));
+        writeFile(entryPath(path, c.flavour), png.left(png.size() - c.cut));
 
         const QImage got = makeThumbnail(path, kCell, cache_);
         ASSERT_EQ(got.size(), kCell);
@@ -315,6 +366,46 @@ TEST_F(CacheFolders, AnEntryStandsInOnlyWhileItMatchesTheFileAndCoversTheCell) {
             EXPECT_EQ(QImageReader(entryPath(path)).read().text("Thumb::MTime").toLongLong(),
                       info.lastModified().toSecsSinceEpoch());
         }
+    }
+}
+
+// Only the user's own regular entries in the user's own folders count, and no
+// folder is made in another user's home. Only root can give files to others.
+TEST_F(CacheFolders, EntriesAndFoldersOfOthersAreNotUsed) {
+    const auto give = [](const QString& path, uid_t user = 65534) {
+        return ::geteuid() == 0 && ::chown(QFile::encodeName(path).constData(), user, 65534) == 0;
+    };
+    const auto writable = [](const QString& entry, mode_t mode = 0777) {
+        return ::chmod(QFile::encodeName(QFileInfo(entry).path()).constData(), mode) == 0;
+    };
+    const std::pair<const char*, std::function<bool(const QString&)>> cases[] = {
+        {"a link to an entry",
+         [](const QString& e) { return QFile::rename(e, e + "~") && QFile::link(e + "~", e); }},
+        {"a folder anybody may write to", [writable](const QString& e) { return writable(e); }},
+        {"a folder another group may write to",
+         [give, writable](const QString& e) {
+             return give(QFileInfo(e).path(), 0) && writable(e, 0770);
+         }},
+        {"another user's entry", [give](const QString& e) { return give(e); }},
+        {"another user's folder", [give](const QString& e) { return give(QFileInfo(e).path()); }},
+    };
+    for (const auto& [name, spoil] : cases) {
+        SCOPED_TRACE(name);
+        QDir(home_.filePath("thumbnails")).removeRecursively();
+        const QString path = picture("d.jpg");
+        ASSERT_EQ(makeThumbnail(path, kCell, cache_).size(), kCell);  // writes a red entry
+        QImage green = QImageReader(entryPath(path)).read();
+        green.fill(Qt::green);  // the same text
+        writeFile(entryPath(path), encoded(green, "png"));
+        if (spoil(entryPath(path))) {
+            EXPECT_TRUE(reddish(makeThumbnail(path, kCell, cache_)));
+        }
+    }
+    QTemporaryDir theirs;
+    if (give(theirs.path())) {
+        const ThumbnailCache cache(theirs.path() + "/.cache");
+        EXPECT_TRUE(reddish(makeThumbnail(picture("e.jpg"), kCell, cache)));
+        EXPECT_FALSE(QFileInfo::exists(theirs.path() + "/.cache"));
     }
 }
 
