@@ -1,8 +1,14 @@
 #include "full_view/frm_full_view.h"
 #include "support/fakes/app_fixture.h"
+#include "thumbnails/frm_thumb.h"
+#include "thumbnails/picture_opener.h"
+#include "timed_viewing/slide_ahead.h"
 
 #include <QDir>
+#include <QSemaphore>
 #include <QTest>
+
+#include <atomic>
 
 #include <functional>
 
@@ -63,6 +69,7 @@ TEST_F(FullView, SelectionRuleAfterAFreshLoad) {
         main().cmdFullScreen_Click();
         EXPECT_EQ(shownControl(view()), Shown::None);  // nothing chosen before the tick
         advance(10);
+        ASSERT_TRUE(viewDecoded());
         ASSERT_EQ(shownControl(view()), c.expected);
         EXPECT_TRUE(view().isVisible());
         EXPECT_FALSE(main().isVisible());
@@ -86,14 +93,20 @@ TEST_F(FullView, FirstOpeningAfterStartUpShowsNaturalSizeThenTheRuleApplies) {
     preview({1200, 600});
     main().cmdFullScreen_Click();
     advance(100);
+    ASSERT_TRUE(viewDecoded());
     EXPECT_EQ(shownControl(view()), Shown::Box);  // no load, no selection tick
+    EXPECT_TRUE(view().picFullScr->hasImage());   // decoded at natural size
     EXPECT_TRUE(view().isVisible());
 
     QTest::mouseClick(view().picFullScr, Qt::LeftButton);  // back, and unloaded
     settle();
     main().cmdFullScreen_Click();
     advance(10);
+    ASSERT_TRUE(viewDecoded());
     EXPECT_EQ(shownControl(view()), Shown::Wide);
+    // The wide frame's picture was decoded at the frame's size, not the picture's.
+    EXPECT_EQ(view().imgFullScr->shownImage().size(), view().imgFullScr->pixelSize());
+    EXPECT_FALSE(view().picFullScr->hasImage());
 }
 
 // Every way out unloads the view, clears timed viewing through its click handling
@@ -127,6 +140,7 @@ TEST_F(FullView, EveryWayOutUnloadsItClearsTimedViewingAndResetsTheOrderWithoutS
             preview(way.picture);
             main().cmdFullScreen_Click();
             advance(10);
+            ASSERT_TRUE(viewDecoded());
             ASSERT_EQ(view().returnTo(), FrmFullView::ReturnTo::Main);
             QTest::keyClick(&view(), Qt::Key_A);
             QTest::keyClick(&view(), Qt::Key_3);
@@ -148,4 +162,167 @@ TEST_F(FullView, EveryWayOutUnloadsItClearsTimedViewingAndResetsTheOrderWithoutS
         forms->unload(Window::FullView);
         EXPECT_EQ(timedClicks, 1);
     }
+}
+
+namespace {
+
+// The view's decodes (and the slide show's), held on their worker while `holding`;
+// each one counted. The hook is set once and never replaced while a worker may run it.
+std::atomic<bool> holding{false};
+std::atomic<int> decodes{0};
+QSemaphore started;
+QSemaphore gate;
+
+void holdDecodes() {
+    static const bool installed = [] {
+        FrmFullView::setDecodeHook([] {
+            if (holding) {
+                ++decodes;
+                started.release();
+                gate.acquire();
+            }
+        });
+        return true;
+    }();
+    (void)installed;
+    decodes = 0;
+    started.acquire(started.available());
+    gate.acquire(gate.available());
+    holding = true;
+}
+
+void letDecodesGo() {
+    gate.release(100);
+}
+
+}  // namespace
+
+// Every road into the view: the view shows once its picture has come from the
+// worker, the window it was opened from showing until then; what comes while the
+// picture is read (the same click again, the selection tick, a slide tick) starts
+// nothing twice, and a click on another picture wins.
+TEST_F(FullView, EveryRoadShowsTheViewWhenItsPictureArrivesOnceAndTheLastClickWins) {
+    const QString a = writePicture(pics, QStringLiteral("a.jpg"), {1500, 500});
+    const QString b = writePicture(pics, QStringLiteral("b.jpg"), {700, 900});
+    openFolder(pics);
+    FrmThumb* sheet = nullptr;
+    const auto cell = [&](const QString& name) {
+        return [&, name] {
+            const int k = name == QStringLiteral("a.jpg") ? 1 : 2;
+            QTest::mouseClick(sheet->imgThumb(k), Qt::LeftButton);
+        };
+    };
+    const struct {
+        const char* name;
+        std::function<void()> setUp;
+        std::function<void()> road;
+        std::function<void()> again;  // while the picture is read
+        std::function<void()> other;  // another picture, while the first is read
+        QWidget* (*origin)(ProgramWindows&);
+        bool hidesOrigin;  // a slide show covers the main window, the others hide it
+        QSize shown;       // the picture the view shows
+        int decodesRun;    // decodes started
+    } roads[] = {
+        {"Full Screen, clicked again, then on another picture",
+         [&] {
+             forms->unload(Window::FullView);
+             preview({1500, 500});
+         },
+         [&] { main().cmdFullScreen_Click(); },
+         [&] {
+             QTest::mouseClick(main().cmdFullScreen, Qt::LeftButton);
+             advance(10);
+         },
+         [&] {
+             preview({700, 900});
+             main().cmdFullScreen_Click();
+         },
+         [](ProgramWindows& f) -> QWidget* { return &f.image(); },
+         true,
+         {700, 900},
+         2},
+        {"the first slide, its interval ticking by while it is read",
+         [&] { SlideAhead::setEnabled(false); },
+         [&] { QTest::mouseClick(main().chkTimed, Qt::LeftButton); },
+         [&] { advance(20000); },
+         {},
+         [](ProgramWindows& f) -> QWidget* { return &f.image(); },
+         false,
+         {1500, 500},
+         1},
+        {"a thumbnail, double-clicked, then another",
+         [&] {
+             main().cmdThumb_Click();
+             sheet = &forms->thumb();
+         },
+         cell(QStringLiteral("a.jpg")),
+         [&] {
+             QTest::mouseDClick(sheet->imgThumb(1), Qt::LeftButton);
+             advance(10);
+         },
+         [&] {
+             cell(QStringLiteral("b.jpg"))();
+             sheet->opener().waitForDone();  // read: the view takes it while a is decoded
+         },
+         [](ProgramWindows& f) -> QWidget* { return &f.thumb(); },
+         true,
+         {700, 900},
+         2},
+    };
+    for (const auto& r : roads) {
+        SCOPED_TRACE(r.name);
+        r.setUp();
+        settle();
+        holdDecodes();
+        r.road();
+        ASSERT_TRUE(waitUntil([] { return started.available() > 0; }));
+        r.again();
+        if (r.other) {
+            r.other();
+            settle();
+        }
+        EXPECT_FALSE(view().isVisible());
+        EXPECT_TRUE(r.origin(*forms)->isVisible());
+
+        letDecodesGo();
+        ASSERT_TRUE(viewDecoded());
+        settle();
+        EXPECT_TRUE(view().isVisible());
+        EXPECT_EQ(r.origin(*forms)->isVisible(), !r.hidesOrigin);
+        EXPECT_EQ(view().picFullScr->picture().size(), r.shown);
+        EXPECT_EQ(decodes, r.decodesRun);
+        holding = false;
+        EXPECT_TRUE(messages.shown.isEmpty());
+        view().cmdAnyKey_Click();  // back
+        settle();
+        if (forms->isLoaded(Window::Thumb)) {
+            forms->thumb().cmdAnyKey_Click();
+        }
+        settle();
+    }
+    SlideAhead::setEnabled(true);
+}
+
+// A tick that came while the first slide was read comes one interval after it
+// showed: nothing is lost and nothing shows twice.
+TEST_F(FullView, ATickHeldWhileTheFirstSlideIsReadComesAnIntervalAfterItShows) {
+    writePicture(pics, QStringLiteral("a.bmp"), {60, 40});
+    writePicture(pics, QStringLiteral("b.bmp"), {70, 40});
+    openFolder(pics);
+    holdDecodes();
+    QTest::mouseClick(main().chkTimed, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([] { return started.available() > 0; }));
+    advance(10000);  // the tick comes, and is held
+    EXPECT_EQ(main().filPic->listIndex(), 0);
+    holding = false;
+    letDecodesGo();
+    ASSERT_TRUE(viewDecoded());
+    EXPECT_EQ(view().picFullScr->picture().size(), QSize(60, 40));
+    advance(9999);
+    ASSERT_TRUE(viewDecoded());
+    EXPECT_EQ(view().picFullScr->picture().size(), QSize(60, 40));
+    advance(1);
+    ASSERT_TRUE(viewDecoded());
+    EXPECT_EQ(view().picFullScr->picture().size(), QSize(70, 40));
+    EXPECT_EQ(main().filPic->listIndex(), 1);
 }
