@@ -157,6 +157,20 @@ void FrmSplash::giveFront(QWidget* modal) {
     modal->activateWindow();
 }
 
+void FrmSplash::hideEvent(QHideEvent* event) {
+    Form::hideEvent(event);
+    if (modal_ && !modal_->isHidden()) {
+        // The end of the splash phase raises the main window: the box still open
+        // comes in front of it once that step is over.
+        QTimer::singleShot(0, modal_, [modal = modal_] {
+            if (modal) {
+                modal->raise();
+                modal->activateWindow();
+            }
+        });
+    }
+}
+
 void FrmSplash::takeFrontBack(QWidget* modal) {
     if (modal != modal_) {
         return;

@@ -45,6 +45,7 @@ protected:
     // Watches the program's modal windows (message boxes, dialogs): one shown
     // while the splash is up comes in front of it, with the focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void giveFront(QWidget* modal);
