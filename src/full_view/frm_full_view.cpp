@@ -226,7 +226,10 @@ FrmFullView::Controls FrmFullView::missing() const {
 }
 
 void FrmFullView::revealWhenDecoded(Reveal reveal) {
-    Reveal& p = pending_ ? *pending_ : pending_.emplace();
+    if (!pending_) {
+        pending_ = Reveal{};
+    }
+    Reveal& p = *pending_;
     p.hideMain |= reveal.hideMain;
     p.raise |= reveal.raise;
     p.hideSheet |= reveal.hideSheet;
