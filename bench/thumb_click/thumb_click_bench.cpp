@@ -54,11 +54,10 @@ int main(int argc, char** argv) {
     // The click as it once was: the whole read on this thread.
     QElapsedTimer syncTimer;
     syncTimer.start();
-    const OpenedPicture sync =
-        PictureOpener::read(photo, twips::size(FrmFullView::kWideWidth, FrmFullView::kWideHeight),
-                            twips::size(FrmFullView::kTallWidth, FrmFullView::kTallHeight));
+    const OpenedPicture sync = PictureOpener::read(photo);
+    const QImage whole = sync.picture.image();
     const double syncMs = syncTimer.nsecsElapsed() / 1e6;
-    if (!sync.ok()) {
+    if (!sync.ok() || whole.isNull()) {
         std::printf("the photo did not read: %s\n", qPrintable(sync.error));
         return 1;
     }

@@ -68,6 +68,8 @@ FrmSplash::FrmSplash(Forms& forms) : Form(forms) {
         move(screen->availableGeometry().center() - rect().center());
     }
 
+    qApp->installEventFilter(this);
+
     if (!raisesItself()) {
         // A Wayland compositor keeps no window above the others at the window's
         // asking and lets none raise itself, but puts a window shown afresh on
@@ -120,6 +122,66 @@ void FrmSplash::restack() {
     }
     raise();
     activateWindow();
+    if (modal_) {
+        // A message box that came up meanwhile stays in front, with the focus.
+        modal_->raise();
+        modal_->activateWindow();
+    }
+}
+
+bool FrmSplash::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Show || type == QEvent::Hide) && watched != this) {
+        auto* window = qobject_cast<QWidget*>(watched);
+        if (window && window->isWindow() && window->windowModality() != Qt::NonModal) {
+            if (type == QEvent::Show) {
+                giveFront(window);
+            } else {
+                takeFrontBack(window);
+            }
+        }
+    }
+    return Form::eventFilter(watched, event);
+}
+
+// The splash keeps above the other windows of the program for its whole phase:
+// it lets go of that while a modal window is up, which then comes in front.
+void FrmSplash::giveFront(QWidget* modal) {
+    if (!isVisible() || modal_) {
+        return;
+    }
+    modal_ = modal;
+    setWindowFlag(Qt::WindowStaysOnTopHint, false);  // this hides the splash
+    show();
+    modal->raise();
+    modal->activateWindow();
+}
+
+void FrmSplash::hideEvent(QHideEvent* event) {
+    Form::hideEvent(event);
+    if (modal_ && !modal_->isHidden()) {
+        // The end of the splash phase raises the main window: the box still open
+        // comes in front of it once that step is over.
+        QTimer::singleShot(0, modal_, [modal = modal_] {
+            if (modal) {
+                modal->raise();
+                modal->activateWindow();
+            }
+        });
+    }
+}
+
+void FrmSplash::takeFrontBack(QWidget* modal) {
+    if (modal != modal_) {
+        return;
+    }
+    modal_ = nullptr;
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    if (shown) {
+        show();
+        raise();
+    }
 }
 
 bool FrmSplash::raisesItself() {

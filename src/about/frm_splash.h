@@ -3,6 +3,8 @@
 #include "forms/forms.h"
 #include "platform/qt/controls.h"
 
+#include <QPointer>
+
 namespace plenarvo {
 
 // The version of the program as the About box and the splash screen show it.
@@ -38,6 +40,18 @@ public:
     // Whether the window system lets a window raise itself (X11 does, Wayland
     // does not).
     static bool raisesItself();
+
+protected:
+    // Watches the program's modal windows (message boxes, dialogs): one shown
+    // while the splash is up comes in front of it, with the focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void giveFront(QWidget* modal);
+    void takeFrontBack(QWidget* modal);
+
+    QPointer<QWidget> modal_;  // the modal window in front of the splash
 };
 
 }  // namespace plenarvo

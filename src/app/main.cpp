@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 #include "app/program_windows.h"
 #include "app/window_trace.h"
+#include "decoding/decode_queue.h"
 #include "main_window/frm_image.h"
 #include "pictures/cost.h"
 #include "pictures/file_names.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     plenarvo::guardStandardStreams();
@@ -78,6 +80,12 @@ int main(int argc, char** argv) {
         if (!forms.ended()) {
             code = QApplication::exec();
         }
+    }
+    if (plenarvo::DecodeQueue::working() > 0) {
+        // A picture is still being read for a window that has gone: end now
+        // rather than wait for it, or tear down what its worker still uses.
+        std::fflush(nullptr);
+        std::_Exit(code);
     }
     return code;
 }

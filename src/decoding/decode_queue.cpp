@@ -21,12 +21,16 @@ struct DecodeQueue::Shared {
 namespace {
 
 // Pools whose queue is gone, kept until their workers are idle so that no one
-// waits for them; the last are reclaimed when the program ends.
+// waits for them. The list itself is never destroyed: a pool still working when
+// the program ends must not hold up its end (see DecodeQueue::working()).
 QMutex retiredMutex;
 std::vector<std::unique_ptr<QThreadPool>>& retiredPools() {
-    static std::vector<std::unique_ptr<QThreadPool>> pools;
-    return pools;
+    static auto* pools = new std::vector<std::unique_ptr<QThreadPool>>;
+    return *pools;
 }
+
+// Work running on any queue's workers, the program over.
+std::atomic<int> workingNow{0};
 
 void reclaimIdlePools() {
     QMutexLocker lock(&retiredMutex);
@@ -71,7 +75,9 @@ quint64 DecodeQueue::post(Job job) {
         if (cancelled->load()) {
             return;  // forgotten before it started
         }
+        ++workingNow;
         const Delivery delivery = job(id, *cancelled);
+        --workingNow;
         QMutexLocker lock(&shared->mutex);
         DecodeQueue* owner = shared->owner;
         if (!owner || cancelled->load()) {
@@ -98,6 +104,10 @@ void DecodeQueue::reset() {
     cancelled_->store(true);
     cancelled_ = std::make_shared<std::atomic<bool>>(false);
     pool_->clear();
+}
+
+int DecodeQueue::working() {
+    return workingNow.load();
 }
 
 void DecodeQueue::waitForDone() {

@@ -61,6 +61,11 @@ public:
     // Forgets every request made so far (see above).
     void reset();
 
+    // How many pieces of work are running on the workers of all queues. The
+    // program ends without waiting for them when this is not 0: nothing they
+    // make is wanted once the last window has gone.
+    static int working();
+
     // Blocks until the workers are idle; the results are then waiting in the event
     // queue. For benchmarks and tests, which must know when the workers are done.
     void waitForDone();

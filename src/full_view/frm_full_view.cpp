@@ -1,9 +1,11 @@
 #include "full_view/frm_full_view.h"
 
 #include "about/frm_splash.h"
+#include "decoding/decode_queue.h"
 #include "main_window/artwork.h"
 #include "main_window/frm_image.h"
 #include "main_window/schemes.h"
+#include "pictures/cost.h"
 #include "platform/core/twips.h"
 #include "thumbnails/frm_thumb.h"
 
@@ -19,6 +21,33 @@ namespace plenarvo {
 
 using controls::fromBgr;
 using controls::place;
+
+namespace {
+
+std::function<void()>& decodeHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+// What one decode brings the display controls that wait for it.
+struct ViewPictures {
+    QImage box;
+    QImage wide;
+    QImage tall;
+    QString error;
+};
+
+}  // namespace
+
+void FrmFullView::setDecodeHook(std::function<void()> hook) {
+    decodeHook() = std::move(hook);
+}
+
+void FrmFullView::runDecodeHook() {
+    if (decodeHook()) {
+        decodeHook()();
+    }
+}
 
 FrmFullView::FrmFullView(Forms& forms) : Form(forms) {
     setObjectName(QStringLiteral("frmFullView"));
@@ -73,6 +102,10 @@ void FrmFullView::Form_Load() {
 
 void FrmFullView::tmrSelect_Timer() {
     tmrSelect->setEnabled(false);
+    if (slideAwaited_) {
+        selectionHeld_ = true;  // the choice goes by the size of the picture on its way
+        return;
+    }
     SelectDisplay();
 }
 
@@ -86,25 +119,27 @@ QSize FrmFullView::sizeInTwips(const QWidget* control) const {
     return {twips::fromPixels(control->width()), twips::fromPixels(control->height())};
 }
 
-void FrmFullView::SelectDisplay() {
+QWidget* FrmFullView::selected() const {
     const int fw = sizeInTwips(imgFullScr).width();
     const QSize box = sizeInTwips(picFullScr);
     const int pw = box.width();
     const int ph = box.height();
     if (pw > fw && pw > ph) {
-        imgFullScr->show();
-    } else if (pw > 10200 && pw < ph) {
-        imgFullScrH->show();
-    } else {
-        picFullScr->show();
+        return imgFullScr;
     }
+    if (pw > 10200 && pw < ph) {
+        return imgFullScrH;
+    }
+    return picFullScr;
+}
+
+void FrmFullView::SelectDisplay() {
+    selected()->show();
     RevealView();
 }
 
 void FrmFullView::RevealView() {
-    showView();
-    raise();
-    activateWindow();
+    revealWhenDecoded({.raise = true});
 }
 
 void FrmFullView::showView() {
@@ -115,27 +150,182 @@ void FrmFullView::showView() {
     }
 }
 
-void FrmFullView::open(const pictures::Picture& picture, ReturnTo back, const QImage& wide,
-                       const QImage& tall) {
-    picFullScr->setPicture(picture);
-    imgFullScr->setPicture(picture, wide);
-    imgFullScrH->setPicture(picture, tall);
+void FrmFullView::open(const pictures::Picture& picture, ReturnTo back,
+                       std::function<void(const QString&)> failed) {
+    give(picture, true);
     centre(imgFullScrH);
     centre(imgFullScr);
     centre(picFullScr);
     returnTo_ = back;
-    forms_.form(Window::Image).hide();
-    showView();
+    failed_ = std::move(failed);
+    revealWhenDecoded({.hideMain = true, .hideSheet = back == ReturnTo::Sheet});
 }
 
-void FrmFullView::showSlide(const pictures::Picture& picture) {
-    picFullScr->setPicture(picture);
+void FrmFullView::awaitSlide() {
+    slideAwaited_ = true;
+}
+
+void FrmFullView::showSlide(const pictures::Picture& picture, const QImage& natural) {
+    slideAwaited_ = false;
+    if (!natural.isNull()) {
+        picFullScr->setPicture(picture, natural);
+    } else {
+        give(picture, false);
+    }
     centre(picFullScr);
+    if (std::exchange(selectionHeld_, false)) {
+        SelectDisplay();
+    } else if (pending_) {
+        askForPictures();  // the view waits for this picture now
+    }
 }
 
 void FrmFullView::showSlides() {
     picFullScr->show();
+    revealWhenDecoded({});
+}
+
+// Gives the picture to the picture box (and the frames) without decoding it
+// here; the controls that show get theirs from the worker. Artwork made by the
+// program is decoded already.
+void FrmFullView::give(const pictures::Picture& picture, bool frames) {
+    const bool artwork = picture.bytes().isEmpty();
+    if (!(picture == picFullScr->picture() && picFullScr->hasImage())) {
+        if (artwork) {
+            picFullScr->setPicture(picture);
+        } else {
+            picFullScr->holdPicture(picture);
+        }
+    }
+    if (!frames) {
+        return;
+    }
+    for (controls::Image* frame : {imgFullScr, imgFullScrH}) {
+        if (picture == frame->picture() && !frame->shownImage().isNull()) {
+            continue;
+        }
+        frame->setPicture(
+            picture, artwork && !picture.isNull() ? picture.scaled(frame->pixelSize()) : QImage());
+    }
+}
+
+FrmFullView::Controls FrmFullView::missing() const {
+    QWidget* const chosen = tmrSelect->enabled() ? selected() : nullptr;
+    const auto shows = [chosen](const QWidget* control) {
+        return !control->isHidden() || control == chosen;
+    };
+    const auto lacks = [](const controls::Image* frame) {
+        return !frame->picture().isNull() && frame->shownImage().isNull();
+    };
+    Controls m;
+    m.box = shows(picFullScr) &&
+            (slideAwaited_ || (!picFullScr->picture().isNull() && !picFullScr->hasImage()));
+    m.wide = shows(imgFullScr) && lacks(imgFullScr);
+    m.tall = shows(imgFullScrH) && lacks(imgFullScrH);
+    return m;
+}
+
+void FrmFullView::revealWhenDecoded(Reveal reveal) {
+    if (!pending_) {
+        pending_ = Reveal{};
+    }
+    Reveal& p = *pending_;
+    p.hideMain |= reveal.hideMain;
+    p.raise |= reveal.raise;
+    p.hideSheet |= reveal.hideSheet;
+    askForPictures();
+}
+
+void FrmFullView::askForPictures() {
+    const Controls want = missing();
+    if (!want.any()) {
+        revealNow();
+        return;
+    }
+    if (slideAwaited_) {
+        return;  // its picture comes with it
+    }
+    const pictures::Picture picture = picFullScr->picture();
+    if (picture == asked_ && (!want.box || askedFor_.box) && (!want.wide || askedFor_.wide) &&
+        (!want.tall || askedFor_.tall)) {
+        return;  // under way already
+    }
+    if (!decoder_) {
+        decoder_ = new DecodeQueue(1, this);
+    }
+    decoder_->reset();  // a picture asked for before is not wanted any more
+    asked_ = picture;
+    askedFor_ = want;
+    const QSize wide = imgFullScr->pixelSize();
+    const QSize tall = imgFullScrH->pixelSize();
+    decoder_->submit(
+        [picture, want, wide, tall](const std::atomic<bool>& cancelled) {
+            runDecodeHook();
+            ViewPictures out;
+            // Decoded from a copy of its own, so that a decode stopped halfway
+            // stays with nobody; it stops at its next row once not wanted.
+            const pictures::detail::CancelScope scope(&cancelled);
+            const pictures::Picture own = pictures::Picture::fromData(picture.bytes(), &out.error);
+            if (own.isNull()) {
+                return out;
+            }
+            // At the size each control shows it: natural size in the picture box,
+            // the frames' own device pixels.
+            if (want.box) {
+                out.box = own.image(&out.error);
+            }
+            if (want.wide && out.error.isEmpty()) {
+                out.wide = own.scaled(wide, &out.error);
+            }
+            if (want.tall && out.error.isEmpty()) {
+                out.tall = own.scaled(tall, &out.error);
+            }
+            return out;
+        },
+        [this, picture](quint64, const ViewPictures& got) {
+            asked_ = {};
+            askedFor_ = {};
+            if (picFullScr->picture() == picture && !got.box.isNull()) {
+                picFullScr->setPicture(picture, got.box);
+            }
+            if (imgFullScr->picture() == picture && !got.wide.isNull()) {
+                imgFullScr->setPicture(picture, got.wide);
+            }
+            if (imgFullScrH->picture() == picture && !got.tall.isNull()) {
+                imgFullScrH->setPicture(picture, got.tall);
+            }
+            if (!got.error.isEmpty() && failed_ && pending_) {
+                // Nothing to show: the view goes, and its opener says why.
+                const auto failed = std::exchange(failed_, {});
+                forms_.unload(Window::FullView);
+                failed(got.error);
+                return;
+            }
+            if (got.error.isEmpty()) {
+                askForPictures();  // what shows may have changed meanwhile
+            } else {
+                revealNow();  // it shows what it has
+            }
+        });
+}
+
+void FrmFullView::revealNow() {
+    if (!pending_) {
+        return;
+    }
+    const Reveal reveal = *std::exchange(pending_, std::nullopt);
+    failed_ = {};
+    if (reveal.hideMain) {
+        forms_.form(Window::Image).hide();
+    }
     showView();
+    if (reveal.raise) {
+        raise();
+        activateWindow();
+    }
+    if (reveal.hideSheet && forms_.isLoaded(Window::Thumb)) {
+        forms_.form(Window::Thumb).hide();
+    }
 }
 
 void FrmFullView::setSchemeColour(const QColor& colour) {
@@ -183,6 +373,12 @@ void FrmFullView::cmdAnyKey_Click() {
 }
 
 void FrmFullView::Form_Unload() {
+    // Nothing waits for its pictures any more.
+    pending_.reset();
+    failed_ = {};
+    if (decoder_) {
+        decoder_->reset();
+    }
     forms_.get<FrmImage>().endTimedViewing(FrmImage::ViewOrderAfter::Consecutive);
 }
 

@@ -5,7 +5,12 @@
 
 #include <QPushButton>
 
+#include <functional>
+#include <optional>
+
 namespace plenarvo {
+
+class DecodeQueue;
 
 // The full-screen view: one maximized window that shows a picture at its natural
 // size in a picture box, or stretched into a wide or a tall frame, chosen by the
@@ -40,17 +45,30 @@ public:
     void RevealView();
     void cmdAnyKey_Click();
 
-    // Opens a picture: all three display controls take it (the frames their
-    // ready-made images where given), each is centred, the window it was opened
-    // from (the main window is hidden in either case) is kept for the return,
-    // and the view shows.
-    void open(const pictures::Picture& picture, ReturnTo back, const QImage& wide = {},
-              const QImage& tall = {});
+    // Opens a picture: all three display controls take it, each is centred, the
+    // window it was opened from is kept for the return, the main window is hidden
+    // and the view shows. The pictures of the controls that show are decoded on a
+    // worker first; hiding the main window (and the sheet, for a view opened from
+    // it) and showing the view wait for them. `failed`, when given, runs instead
+    // when the picture cannot be decoded.
+    void open(const pictures::Picture& picture, ReturnTo back,
+              std::function<void(const QString& error)> failed = {});
     ReturnTo returnTo() const { return returnTo_; }
-    // The slide show's picture: into the picture box alone, centred.
-    void showSlide(const pictures::Picture& picture);
-    // The slide show's view: the picture box shown, the window shown.
+    // The slide show's picture: into the picture box alone, centred. `natural`,
+    // when given, is the picture already decoded at its natural size.
+    void showSlide(const pictures::Picture& picture, const QImage& natural = {});
+    // The slide show's view: the picture box shown, the window shown (once its
+    // picture has been decoded).
     void showSlides();
+    // The slide show's picture is on its way: the view does not show before
+    // showSlide() has brought it.
+    void awaitSlide();
+    // Whether the view is to show as soon as its pictures have been decoded.
+    bool waitingForPictures() const { return pending_.has_value() || slideAwaited_; }
+    // Runs on the worker before each decode of the view's pictures and of the
+    // slide show's (tests hold them with it); empty by default.
+    static void setDecodeHook(std::function<void()> hook);
+    static void runDecodeHook();
     // A colour scheme chosen: the background of the window and its picture box.
     void setSchemeColour(const QColor& colour);
     // The system's colours changed under the Button Face scheme: the window's
@@ -76,7 +94,36 @@ private:
     // The window the view was opened from shown again.
     void showOrigin();
 
+    // What the selection tick will make visible, by the picture box's size.
+    QWidget* selected() const;
+    // The display controls that show (or will at the pending selection tick) and
+    // have no decoded picture yet.
+    struct Controls {
+        bool box = false;
+        bool wide = false;
+        bool tall = false;
+        bool any() const { return box || wide || tall; }
+    };
+    Controls missing() const;
+    // The steps that wait for the pictures, merged so that each runs once.
+    struct Reveal {
+        bool hideMain = false;
+        bool raise = false;
+        bool hideSheet = false;
+    };
+    void revealWhenDecoded(Reveal reveal);
+    void askForPictures();
+    void revealNow();
+    void give(const pictures::Picture& picture, bool frames);
+
     ReturnTo returnTo_ = ReturnTo::Main;
+    std::optional<Reveal> pending_;
+    std::function<void(const QString&)> failed_;
+    DecodeQueue* decoder_ = nullptr;  // one worker, made on the first decode
+    bool slideAwaited_ = false;
+    bool selectionHeld_ = false;  // the selection tick came while a slide was awaited
+    pictures::Picture asked_;     // the picture a decode is under way for
+    Controls askedFor_;
 };
 
 }  // namespace plenarvo

@@ -11,7 +11,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include <optional>
+
 namespace plenarvo {
+
+struct DecodedSlide;
 
 // The main window: the drive, directory and file lists, the preview, the
 // buttons, the timed-viewing controls, the Default Directory frame and the
@@ -215,9 +219,19 @@ private:
     // A picture of the show that could not be loaded, told once per show.
     QString showFailure_;
     bool showFailureTold_ = false;
+    // A picture of the show being read on the worker, to be shown when it arrives.
+    struct AwaitedSlide {
+        QString name;
+        QString path;
+        QSize previewSize;
+    };
+    std::optional<AwaitedSlide> awaitedSlide_;
+    bool tickHeld_ = false;   // a tick came while the picture on its way was read
     bool ShowSelectedFile();  // the show step: the selected file into the preview and the view
-    void ArmShow();           // the arming step: the timer on, the view shown
-    void LookAhead();         // starts decoding the picture the next tick will show
+    void showSlide(const QString& name, const DecodedSlide& slide);
+    void slideArrived();
+    void ArmShow();    // the arming step: the timer on, the view shown
+    void LookAhead();  // starts decoding the picture the next tick will show
     void TellShowFailure();
 };
 

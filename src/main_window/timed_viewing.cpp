@@ -47,6 +47,12 @@ void FrmImage::chkTimed_Click() {
 
 void FrmImage::Timer1_Timer() {
     Timer1->setEnabled(false);
+    if (awaitedSlide_) {
+        // The picture on show is still being read: the tick is held, and comes
+        // one interval after that picture has shown.
+        tickHeld_ = true;
+        return;
+    }
     if (mnuOptViewCon->checked()) {
         mnuOptViewCon_Click();
     } else if (mnuOptViewRnd->checked()) {

@@ -58,32 +58,67 @@ bool FrmImage::ShowSelectedFile() {
     const QSize previewSize = imgImage->pixelSize();
     if (!slideAhead_) {
         slideAhead_ = new SlideAhead(this);
+        slideAhead_->onArrived = [this] { slideArrived(); };
     }
-    QString error;
-    bool loaded = false;
+    // Touching the view loads it.
+    FrmFullView& view = forms_.get<FrmFullView>();
     if (std::optional<DecodedSlide> slide = slideAhead_->take(path, previewSize)) {
-        // Decoded ahead: what loadPreview does, with the decoding already done.
-        loaded = slide->ok();
-        if (loaded) {
-            lblImage->setText(pictures::shownFileName(name));
-            imgImage->setPicture(slide->picture, slide->preview);
-        } else {
-            error = slide->error;
-        }
-    } else {
-        loaded = loadPreview(path, name, &error);
+        awaitedSlide_.reset();
+        showSlide(name, *slide);
+        return slide->ok();
     }
-    if (!loaded && showFailure_.isEmpty()) {
+    // Not read yet: it is read on the worker, and the preview and the view take
+    // it when it arrives; the view does not show before.
+    awaitedSlide_ = AwaitedSlide{name, path, previewSize};
+    slideAhead_->request(path, previewSize, true);
+    view.awaitSlide();
+    return true;
+}
+
+// What loadPreview does, with the decoding done on the worker; then the view's
+// picture box takes the same picture.
+void FrmImage::showSlide(const QString& name, const DecodedSlide& slide) {
+    QImage natural;
+    if (slide.ok()) {
+        lblImage->setText(pictures::shownFileName(name));
+        imgImage->setPicture(slide.picture, slide.preview);
+        natural = slide.natural;
+    } else if (showFailure_.isEmpty()) {
         showFailure_ = QStringLiteral(
                            "The picture %1 cannot be shown. %2\nTimed viewing goes on "
                            "with the next picture; pictures that cannot be shown later "
                            "in this show are passed over without a message.")
-                           .arg(name, error);
+                           .arg(name, slide.error);
     }
     // A picture that could not be loaded leaves the preview as it was, and the
-    // view shows what the preview holds. Touching the view loads it.
-    forms_.get<FrmFullView>().showSlide(imgImage->picture());
-    return loaded;
+    // view shows what the preview holds.
+    if (forms_.isLoaded(Window::FullView)) {
+        forms_.get<FrmFullView>().showSlide(imgImage->picture(), natural);
+    }
+}
+
+void FrmImage::slideArrived() {
+    if (!awaitedSlide_) {
+        return;  // read ahead for a tick to come
+    }
+    const AwaitedSlide awaited = *std::exchange(awaitedSlide_, std::nullopt);
+    std::optional<DecodedSlide> slide = slideAhead_->collect(awaited.path, awaited.previewSize);
+    if (!slide) {
+        return;
+    }
+    showSlide(awaited.name, *slide);
+    // The interval counts from the moment the picture shows; a tick that came
+    // while it was read comes one interval from now (at once, when the show has
+    // been switched off meanwhile: it still moves the selection).
+    const bool held = std::exchange(tickHeld_, false);
+    if (chkTimed->value() == 1 && (Timer1->enabled() || held)) {
+        Timer1->setEnabled(true);
+    }
+    LookAhead();
+    TellShowFailure();
+    if (held && chkTimed->value() == 0) {
+        Timer1_Timer();
+    }
 }
 
 void FrmImage::ArmShow() {
@@ -93,8 +128,12 @@ void FrmImage::ArmShow() {
 }
 
 void FrmImage::LookAhead() {
+    if (awaitedSlide_) {
+        return;  // the worker reads the picture on its way first
+    }
     if (!slideAhead_) {
         slideAhead_ = new SlideAhead(this);
+        slideAhead_->onArrived = [this] { slideArrived(); };
     }
     const int n = filPic->listCount();
     int next = -1;

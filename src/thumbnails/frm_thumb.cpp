@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 
 #include <algorithm>
@@ -227,6 +228,14 @@ void FrmThumb::sizeForPictures() {
 }
 
 void FrmThumb::open() {
+    if (!opened_) {
+        // Loaded hidden until now: what it built asks for its pictures.
+        opened_ = true;
+        for (int k = 1; k <= std::min<int>(RowEnd, 5); ++k) {
+            requestFirstRowCell(k);
+        }
+        requestThumbnails(RowEnd + kDecodeAhead);
+    }
     setWindowState(windowState() | Qt::WindowMaximized);
     show();
     raise();
@@ -237,6 +246,8 @@ void FrmThumb::open() {
 }
 
 void FrmThumb::returnFromView() {
+    opening_.clear();
+    unsetCursor();
     show();
     raise();
     activateWindow();
@@ -253,6 +264,13 @@ void FrmThumb::Form_Unload() {
     // picture still being read worth showing.
     loader_->reset();
     opener_->drop();
+    if (forms_.isLoaded(Window::FullView)) {
+        // A view still waiting for a picture clicked here would come back to no sheet.
+        auto& view = forms_.get<FrmFullView>();
+        if (view.waitingForPictures() && view.returnTo() == FrmFullView::ReturnTo::Sheet) {
+            forms_.unload(Window::FullView);
+        }
+    }
 }
 
 void FrmThumb::Timer1_Timer() {
@@ -357,10 +375,7 @@ void FrmThumb::buildFirstRowCell(int k) {
     Cell& cell = cells_[k];
     filPic->setListIndex(k - 1);
     cell.path = filPic->fullPath(filPic->fileName());
-    // A sheet that gets batches is laid out again on its full width by the
-    // first of them, 100 ms after it shows: decode the first row at that width.
-    loader_->request(k, cell.path,
-                     cellPixelSize(ThumbCount >= 5 ? laidOutPictureWidth() : cell.imgBox.width));
+    requestFirstRowCell(k);
     placeLefts(k);
     showCell(k);
 }
@@ -371,7 +386,9 @@ void FrmThumb::buildLaterRowCell(int k) {
     Cell& cell = cells_[k];
     filPic->setListIndex(k - 1);
     cell.path = filPic->fullPath(filPic->fileName());
-    loader_->request(k, cell.path, cellPixelSize(cell.imgBox.width));
+    if (opened_) {
+        loader_->request(k, cell.path, cellPixelSize(cell.imgBox.width));
+    }
 
     const Cell& above = cells_[RowStart - 1];
     cell.imgBox.top = above.imgBox.top + kRowStep;
@@ -488,7 +505,21 @@ QSize FrmThumb::cellPixelSize(float width) const {
         .expandedTo(QSize(1, 1));
 }
 
+void FrmThumb::requestFirstRowCell(int k) {
+    if (!opened_) {
+        return;
+    }
+    // A sheet that gets batches is laid out again on its full width by the
+    // first of them, 100 ms after it shows: decode the first row at that width.
+    loader_->request(
+        k, cells_[k].path,
+        cellPixelSize(ThumbCount >= 5 ? laidOutPictureWidth() : cells_[k].imgBox.width));
+}
+
 void FrmThumb::requestThumbnails(int lastCell) {
+    if (!opened_) {
+        return;  // a sheet loaded hidden decodes nothing until it shows
+    }
     const int n = listCapped();
     lastCell = std::min(lastCell, n);
     const int first = loader_->requestedUpTo() + 1;
@@ -588,41 +619,49 @@ void FrmThumb::imgThumb_Click(int index) {
     if (index < 0 || index >= static_cast<int>(cells_.size()) || !cells_[index].img) {
         return;  // its picture was discarded: nothing to open
     }
-    if (opener_->busy()) {
-        return;  // the picture clicked before is still being read
-    }
     if (index == 0) {
-        showInFullView(pictures::Picture::fromImage(iconPicture()), {}, {});
+        opener_->drop();
+        showInFullView(pictures::Picture::fromImage(iconPicture()));
         return;
     }
     // The cell holds a reduced copy; the full view gets the picture from its
-    // file, read on a worker so that the sheet goes on answering meanwhile.
-    const qreal ratio = devicePixelRatioF();
-    const auto pixels = [ratio](int widthTwips, int heightTwips) {
-        return (QSizeF(twips::size(widthTwips, heightTwips)) * ratio).toSize();
-    };
-    opener_->open(cells_[index].path, pixels(FrmFullView::kWideWidth, FrmFullView::kWideHeight),
-                  pixels(FrmFullView::kTallWidth, FrmFullView::kTallHeight));
+    // file, read on a worker so that the sheet goes on answering meanwhile. The
+    // last click wins; a second click on the same picture opens it once.
+    if (cells_[index].path == opening_) {
+        return;
+    }
+    opening_ = cells_[index].path;
+    opener_->open(opening_);
     setCursor(Qt::BusyCursor);
 }
 
 void FrmThumb::pictureOpened(const OpenedPicture& opened) {
-    unsetCursor();
     if (!opened.ok()) {
-        // Gone or changed since the sheet was built: say so, and stay on the sheet.
-        const QString name = QFileInfo(opened.path).fileName();
-        forms_.platform().messages->show(
-            QStringLiteral("The picture %1 cannot be shown. %2").arg(name, opened.error),
-            QStringLiteral("Picture Not Loaded"), platform::MessageIcon::Exclamation);
+        pictureFailed(opened.path, opened.error);
         return;
     }
-    showInFullView(opened.picture, opened.wide, opened.tall);
+    showInFullView(opened.picture);
 }
 
-void FrmThumb::showInFullView(const pictures::Picture& picture, const QImage& wide,
-                              const QImage& tall) {
-    forms_.get<FrmFullView>().open(picture, FrmFullView::ReturnTo::Sheet, wide, tall);
-    hide();
+void FrmThumb::pictureFailed(const QString& path, const QString& error) {
+    // Gone or changed since the sheet was built: say so, and stay on the sheet.
+    opening_.clear();
+    unsetCursor();
+    const QString name = pictures::shownFileName(QFileInfo(path).fileName());
+    forms_.platform().messages->show(
+        QStringLiteral("The picture %1 cannot be shown. %2").arg(name, error),
+        QStringLiteral("Picture Not Loaded"), platform::MessageIcon::Exclamation);
+}
+
+// The view shows once it has decoded what it shows, and hides the sheet then.
+void FrmThumb::showInFullView(const pictures::Picture& picture) {
+    const QString path = opening_;
+    forms_.get<FrmFullView>().open(picture, FrmFullView::ReturnTo::Sheet,
+                                   [sheet = QPointer<FrmThumb>(this), path](const QString& error) {
+                                       if (sheet) {
+                                           sheet->pictureFailed(path, error);
+                                       }
+                                   });
 }
 
 void FrmThumb::lblThumb_Click(int index) {

@@ -143,15 +143,18 @@ private:
     void layOutBar();
     void placeBox(QWidget* widget, const Box& box);
     int listCapped() const;
-    // Decoding ahead: asks for the pictures of cells up to `lastCell`.
+    // Decoding ahead: asks for the pictures of cells up to `lastCell`. Nothing
+    // is asked for before the sheet is first opened.
     void requestThumbnails(int lastCell);
+    void requestFirstRowCell(int k);
     QSize cellPixelSize(float width) const;
     float laidOutPictureWidth() const;
     // Shows every decoded picture whose cell has been built.
     void showReadyThumbnails();
     void thumbnailArrived(int cell, const QImage& image);
     void pictureOpened(const OpenedPicture& opened);
-    void showInFullView(const pictures::Picture& picture, const QImage& wide, const QImage& tall);
+    void pictureFailed(const QString& path, const QString& error);
+    void showInFullView(const pictures::Picture& picture);
     // The sheet's outer height and the pallet's, for the pictures it shows.
     void sizeForPictures();
 
@@ -159,6 +162,8 @@ private:
     std::unique_ptr<ThumbnailLoader> loader_;
     std::unique_ptr<PictureOpener> opener_;
     QHash<int, QImage> ready_;  // decoded pictures of cells not shown yet
+    bool opened_ = false;       // shown by open() at least once
+    QString opening_;           // the file of the cell clicked last, until it shows
     bool row1Discarded_ = false;
     int dragStartValue_ = 0;
     int barSign_ = 1;  // -1 while the bar's Max is below its Min

@@ -1,30 +1,21 @@
 #include "thumbnails/picture_opener.h"
 
 #include "decoding/decode_queue.h"
+#include "pictures/cost.h"
 
 namespace plenarvo {
 
-// A read that is dropped, or outlives the opener, finishes on its worker on its
+// A read that is dropped, or outlives the opener, stops on its worker on its
 // own; nobody waits for it and its result is discarded.
 PictureOpener::PictureOpener(Handler onOpened, QObject* parent)
     : QObject(parent), onOpened_(std::move(onOpened)), queue_(new DecodeQueue(1, this)) {}
 
 PictureOpener::~PictureOpener() = default;
 
-OpenedPicture PictureOpener::read(const QString& path, QSize wide, QSize tall) {
+OpenedPicture PictureOpener::read(const QString& path) {
     OpenedPicture opened;
     opened.path = path;
     opened.picture = pictures::Picture::fromFile(path, &opened.error);
-    if (opened.picture.isNull()) {
-        return opened;
-    }
-    // The whole picture is kept by the picture, where the picture box finds it.
-    if (opened.picture.image(&opened.error).isNull()) {
-        opened.picture = {};
-        return opened;
-    }
-    opened.wide = opened.picture.scaled(wide);
-    opened.tall = opened.picture.scaled(tall);
     return opened;
 }
 
@@ -32,16 +23,25 @@ bool PictureOpener::busy() const {
     return queue_->pending() > 0;
 }
 
-bool PictureOpener::open(const QString& path, QSize wide, QSize tall) {
-    if (busy()) {
-        return false;
+void PictureOpener::open(const QString& path) {
+    if (busy() && path == reading_) {
+        return;  // a second click on the same picture opens it once
     }
-    queue_->submit([path, wide, tall](const std::atomic<bool>&) { return read(path, wide, tall); },
-                   [this](quint64, const OpenedPicture& opened) { onOpened_(opened); });
-    return true;
+    drop();
+    reading_ = path;
+    queue_->submit(
+        [path](const std::atomic<bool>& cancelled) {
+            const pictures::detail::CancelScope scope(&cancelled);
+            return read(path);
+        },
+        [this](quint64, const OpenedPicture& opened) {
+            reading_.clear();
+            onOpened_(opened);
+        });
 }
 
 void PictureOpener::drop() {
+    reading_.clear();
     queue_->reset();
 }
 

@@ -12,24 +12,22 @@ namespace plenarvo {
 
 class DecodeQueue;
 
-// The picture of a clicked thumbnail as the full-screen view shows it: read from
-// its file and decoded whole for the picture box, and decoded at the sizes of
-// the view's wide and tall frames.
+// The picture of a clicked thumbnail, read from its file and its header checked;
+// the full-screen view decodes what it shows of it.
 struct OpenedPicture {
     QString path;
     pictures::Picture picture;
-    QImage wide;
-    QImage tall;
     QString error;  // why the file could not be read, when it could not
 
     bool ok() const { return !picture.isNull() && error.isEmpty(); }
 };
 
 // Reads one clicked picture on the worker of its own DecodeQueue, so that a large
-// photo never holds up the sheet. One picture at a time: while one is being read,
-// open() refuses another. The result reaches `onOpened` on the user-interface
-// thread, from the event loop, never from inside open(). Destroying the opener (or
-// drop()) forgets a read under way without waiting: its result is never delivered.
+// file never holds up the sheet. The last click wins: open() drops a read under
+// way for another file (it stops where it is) and ignores one for the same file.
+// The result reaches `onOpened` on the user-interface thread, from the event
+// loop, never from inside open(). Destroying the opener (or drop()) forgets a
+// read under way without waiting: its result is never delivered.
 class PictureOpener final : public QObject {
     Q_OBJECT
 public:
@@ -38,8 +36,8 @@ public:
     explicit PictureOpener(Handler onOpened, QObject* parent = nullptr);
     ~PictureOpener() override;
 
-    // Starts reading `path`; false, and nothing started, while a read is under way.
-    bool open(const QString& path, QSize wide, QSize tall);
+    // Starts reading `path`, unless that very file is being read already.
+    void open(const QString& path);
     bool busy() const;
     // Forgets the read under way, if any.
     void drop();
@@ -47,12 +45,13 @@ public:
     // the event loop. For tests, which must know when the worker is done.
     void waitForDone();
 
-    // Reads and decodes on the calling thread.
-    static OpenedPicture read(const QString& path, QSize wide, QSize tall);
+    // Reads on the calling thread.
+    static OpenedPicture read(const QString& path);
 
 private:
     Handler onOpened_;
     DecodeQueue* queue_;
+    QString reading_;  // the file being read
 };
 
 }  // namespace plenarvo

@@ -1,7 +1,11 @@
 #include "timed_viewing/slide_ahead.h"
 
 #include "decoding/decode_queue.h"
+#include "full_view/frm_full_view.h"
 #include "pictures/cost.h"
+
+#include <QCoreApplication>
+#include <QEvent>
 
 namespace plenarvo {
 
@@ -39,14 +43,13 @@ DecodedSlide SlideAhead::decode(const QString& path, QSize previewSize) {
     }
     slide.preview = slide.picture.scaled(previewSize, &slide.error);
     if (slide.ok()) {
-        // The picture keeps its whole decode, which the picture box shows.
-        slide.picture.image();
+        slide.natural = slide.picture.image();  // what the picture box shows
     }
     return slide;
 }
 
-void SlideAhead::request(const QString& path, QSize previewSize) {
-    if (!enabled()) {
+void SlideAhead::request(const QString& path, QSize previewSize, bool always) {
+    if (!enabled() && !always) {
         drop();
         return;
     }
@@ -58,6 +61,7 @@ void SlideAhead::request(const QString& path, QSize previewSize) {
     inFlight_ = Wanted{path, previewSize};
     queue_->submit(
         [path, previewSize](const std::atomic<bool>& cancelled) {
+            FrmFullView::runDecodeHook();
             // A dropped picture stops decoding at its next row; nobody sees it.
             const pictures::detail::CancelScope scope(&cancelled);
             return decode(path, previewSize);
@@ -65,19 +69,34 @@ void SlideAhead::request(const QString& path, QSize previewSize) {
         [this](quint64, const DecodedSlide& slide) {
             inFlight_.reset();
             ready_ = slide;
+            if (onArrived && !taking_) {
+                onArrived();
+            }
         });
 }
 
-std::optional<DecodedSlide> SlideAhead::take(const QString& path, QSize previewSize) {
+std::optional<DecodedSlide> SlideAhead::collect(const QString& path, QSize previewSize) {
     if (inFlight_ && inFlight_->is(path, previewSize)) {
-        // Still decoding this very file: waiting for it is quicker than starting again.
-        queue_->finish();
+        // A result that has come back already is taken now; nothing waits for one
+        // still being decoded.
+        const bool before = std::exchange(taking_, true);
+        QCoreApplication::sendPostedEvents(queue_, QEvent::MetaCall);
+        taking_ = before;
     }
     std::optional<DecodedSlide> out;
     if (ready_ && ready_->path == path && ready_->previewSize == previewSize) {
         out = std::move(ready_);
     }
-    drop();
+    if (inFlight_ && inFlight_->is(path, previewSize)) {
+        ready_.reset();  // still decoding this very file: it goes on
+    } else {
+        drop();
+    }
+    return out;
+}
+
+std::optional<DecodedSlide> SlideAhead::take(const QString& path, QSize previewSize) {
+    std::optional<DecodedSlide> out = collect(path, previewSize);
     ++(out ? hitCount : missCount);
     return out;
 }

@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <optional>
 
 namespace plenarvo {
@@ -18,7 +19,8 @@ struct DecodedSlide {
     QSize previewSize;
     pictures::Picture picture;
     QImage preview;
-    QString error;  // why the file could not be shown, when it could not
+    QImage natural;  // the whole picture, for the picture box
+    QString error;   // why the file could not be shown, when it could not
 
     bool ok() const { return !preview.isNull(); }
 };
@@ -46,10 +48,17 @@ public:
 
     // Starts reading `path` for a preview of `previewSize`, and drops whatever was
     // read ahead for another file. Asking again for the same file does nothing.
-    void request(const QString& path, QSize previewSize);
-    // The picture read ahead for this file and size, ready or waited for; nothing
-    // when none was asked for. Either way nothing is held afterwards.
+    // Nothing is read while reading ahead is off, unless `always`.
+    void request(const QString& path, QSize previewSize, bool always = false);
+    // The picture read for this file and size, when it has arrived; nothing
+    // otherwise. A decode of this very file still under way goes on (nobody
+    // waits for it); whatever else was held is dropped.
     std::optional<DecodedSlide> take(const QString& path, QSize previewSize);
+    // The same for a picture the caller has been waiting for since take() found
+    // nothing: not counted again.
+    std::optional<DecodedSlide> collect(const QString& path, QSize previewSize);
+    // Runs when a picture has arrived from the worker.
+    std::function<void()> onArrived;
     // Drops whatever was read ahead.
     void drop();
     // Waits for a decode under way, if any; its result still comes over by the
@@ -83,6 +92,7 @@ private:
     DecodeQueue* queue_;
     std::optional<Wanted> inFlight_;
     std::optional<DecodedSlide> ready_;
+    bool taking_ = false;  // take() is pulling in a result that has come back
 };
 
 }  // namespace plenarvo

@@ -2,8 +2,10 @@
 #include "full_view/frm_full_view.h"
 #include "support/fakes/app_fixture.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QTest>
 
 #include <functional>
@@ -187,4 +189,25 @@ TEST_F(Startup, TheButtonFaceSchemeFollowsTheSystemColours) {
     EXPECT_EQ(controls::background(forms->fullView().picFullScr), builtBox);
     QApplication::setPalette(before);
     EXPECT_EQ(controls::background(main().client), before.color(QPalette::Button));
+}
+
+// A message raised during the splash phase (a picture given on the command line
+// that does not load) comes up in front of the splash with the focus, also when
+// the splash raises itself meanwhile; the splash keeps the front again after it.
+TEST_F(Startup, AMessageDuringTheSplashPhaseComesInFrontOfTheSplash) {
+    start();
+    FrmSplash& splash = forms->splash();
+    ASSERT_TRUE(splash.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Picture Not Loaded"),
+                    QStringLiteral("The picture cannot be shown."));
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    advance(100);  // the splash's own raising
+    settle();
+    EXPECT_TRUE(splash.isVisible());
+    EXPECT_FALSE(splash.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &box; }));
+    box.hide();
+    EXPECT_TRUE(splash.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(splash.isVisible());
 }

@@ -1,8 +1,14 @@
 #include "full_view/frm_full_view.h"
 #include "support/fakes/app_fixture.h"
+#include "thumbnails/frm_thumb.h"
+#include "thumbnails/picture_opener.h"
+#include "timed_viewing/slide_ahead.h"
 
 #include <QDir>
+#include <QSemaphore>
 #include <QTest>
+
+#include <atomic>
 
 #include <functional>
 
@@ -63,6 +69,7 @@ TEST_F(FullView, SelectionRuleAfterAFreshLoad) {
         main().cmdFullScreen_Click();
         EXPECT_EQ(shownControl(view()), Shown::None);  // nothing chosen before the tick
         advance(10);
+        ASSERT_TRUE(viewDecoded());
         ASSERT_EQ(shownControl(view()), c.expected);
         EXPECT_TRUE(view().isVisible());
         EXPECT_FALSE(main().isVisible());
@@ -86,14 +93,20 @@ TEST_F(FullView, FirstOpeningAfterStartUpShowsNaturalSizeThenTheRuleApplies) {
     preview({1200, 600});
     main().cmdFullScreen_Click();
     advance(100);
+    ASSERT_TRUE(viewDecoded());
     EXPECT_EQ(shownControl(view()), Shown::Box);  // no load, no selection tick
+    EXPECT_TRUE(view().picFullScr->hasImage());   // decoded at natural size
     EXPECT_TRUE(view().isVisible());
 
     QTest::mouseClick(view().picFullScr, Qt::LeftButton);  // back, and unloaded
     settle();
     main().cmdFullScreen_Click();
     advance(10);
+    ASSERT_TRUE(viewDecoded());
     EXPECT_EQ(shownControl(view()), Shown::Wide);
+    // The wide frame's picture was decoded at the frame's size, not the picture's.
+    EXPECT_EQ(view().imgFullScr->shownImage().size(), view().imgFullScr->pixelSize());
+    EXPECT_FALSE(view().picFullScr->hasImage());
 }
 
 // Every way out unloads the view, clears timed viewing through its click handling
@@ -127,6 +140,7 @@ TEST_F(FullView, EveryWayOutUnloadsItClearsTimedViewingAndResetsTheOrderWithoutS
             preview(way.picture);
             main().cmdFullScreen_Click();
             advance(10);
+            ASSERT_TRUE(viewDecoded());
             ASSERT_EQ(view().returnTo(), FrmFullView::ReturnTo::Main);
             QTest::keyClick(&view(), Qt::Key_A);
             QTest::keyClick(&view(), Qt::Key_3);
@@ -148,4 +162,116 @@ TEST_F(FullView, EveryWayOutUnloadsItClearsTimedViewingAndResetsTheOrderWithoutS
         forms->unload(Window::FullView);
         EXPECT_EQ(timedClicks, 1);
     }
+}
+
+namespace {
+
+// The view's decodes (and the slide show's) held on their worker while `holding`,
+// each counted. The hook is set once and never replaced while a worker may run it.
+std::atomic<bool> holding{false};
+std::atomic<int> decodes{0};
+QSemaphore started;
+QSemaphore gate;
+
+void holdDecodes() {
+    static const bool installed = [] {
+        FrmFullView::setDecodeHook([] {
+            if (holding) {
+                ++decodes;
+                started.release();
+                gate.acquire();
+            }
+        });
+        return true;
+    }();
+    decodes = 0;
+    started.acquire(started.available());
+    gate.acquire(gate.available());
+    holding = installed;
+}
+
+}  // namespace
+
+// Every road into the view: the window opened from stays until the view's picture
+// has come from the worker; what comes meanwhile (the same click again, the
+// selection tick, the slide's tick) starts nothing twice; another picture wins.
+TEST_F(FullView, EveryRoadShowsTheViewWhenItsPictureArrivesOnceAndTheLastClickWins) {
+    writePicture(pics, QStringLiteral("a.jpg"), {1500, 500});
+    writePicture(pics, QStringLiteral("b.bmp"), {700, 900});
+    openFolder(pics);
+    const auto clickCell = [this](int k) {
+        QTest::mouseClick(forms->thumb().imgThumb(k), Qt::LeftButton);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> road, again, other;  // `other` opens b while a is read
+        bool onSheet;
+        int decodesRun;
+    } roads[] = {
+        {"Full Screen",
+         [&] {
+             forms->unload(Window::FullView);
+             preview({1500, 500});
+             main().cmdFullScreen_Click();
+         },
+         [&] { QTest::mouseClick(main().cmdFullScreen, Qt::LeftButton); },
+         [&] {
+             preview({700, 900});
+             main().cmdFullScreen_Click();
+         },
+         false, 2},
+        {"the first slide",
+         [&] {
+             SlideAhead::setEnabled(false);  // no read ahead: nothing else decodes
+             QTest::mouseClick(main().chkTimed, Qt::LeftButton);
+         },
+         [&] { advance(10000); }, nullptr, false, 1},
+        {"a thumbnail",
+         [&] {
+             main().cmdThumb_Click();
+             clickCell(1);
+         },
+         [&] { QTest::mouseDClick(forms->thumb().imgThumb(1), Qt::LeftButton); },
+         [&] {
+             clickCell(2);
+             forms->thumb().opener().waitForDone();  // read: the view takes it while a decodes
+         },
+         true, 2},
+    };
+    for (const auto& r : roads) {
+        SCOPED_TRACE(r.name);
+        holdDecodes();
+        r.road();
+        ASSERT_TRUE(waitUntil([] { return started.available() > 0; }));
+        r.again();
+        advance(10);
+        if (r.other) {
+            r.other();
+        }
+        settle();
+        QWidget& origin = r.onSheet ? static_cast<QWidget&>(forms->thumb()) : main();
+        EXPECT_FALSE(view().isVisible());
+        EXPECT_TRUE(origin.isVisible());
+        gate.release(100);
+        ASSERT_TRUE(viewDecoded());
+        EXPECT_TRUE(view().isVisible());
+        EXPECT_EQ(origin.isVisible(), !r.onSheet && r.other == nullptr);  // a show covers
+        EXPECT_EQ(view().picFullScr->picture().size(),
+                  r.other ? QSize(700, 900) : QSize(1500, 500));
+        EXPECT_EQ(decodes, r.decodesRun);
+        holding = false;
+        if (!r.other) {  // the tick held while the slide was read comes an interval after it
+            advance(9999);
+            EXPECT_EQ(main().filPic->listIndex(), 0);
+            advance(1);
+            EXPECT_EQ(main().filPic->listIndex(), 1);
+        }
+        view().cmdAnyKey_Click();
+        if (r.onSheet) {
+            forms->thumb().cmdAnyKey_Click();
+        }
+        settle();
+    }
+    SlideAhead::setEnabled(true);
+    EXPECT_TRUE(messages.shown.isEmpty());
 }

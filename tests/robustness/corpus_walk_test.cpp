@@ -106,6 +106,7 @@ TEST_F(CorpusWalk, TheSlideShowPassesOverWhatItCannotShowAndGoesOn) {
     const int n = w.filPic->listCount();
     w.txtSeconds->setText(QStringLiteral("1"));
     QTest::mouseClick(w.chkTimed, Qt::LeftButton);
+    ASSERT_TRUE(viewDecoded());
     ASSERT_EQ(w.chkTimed->value(), 1);
     QString firstRefused;
     for (int step = 0; step <= n; ++step) {
@@ -124,6 +125,7 @@ TEST_F(CorpusWalk, TheSlideShowPassesOverWhatItCannotShowAndGoesOn) {
         ASSERT_TRUE(forms->fullView().isVisible());
         if (step < n) {
             advance(1000);
+            ASSERT_TRUE(viewDecoded());
         }
     }
     // The first picture that could not be shown is told, once, by name; later

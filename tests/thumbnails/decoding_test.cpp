@@ -1,11 +1,14 @@
 #include "decoding/decode_queue.h"
 #include "platform/qt/controls.h"
+#include "support/fakes/app_fixture.h"
+#include "thumbnails/frm_thumb.h"
 #include "thumbnails/thumbnail_cache.h"
 #include "thumbnails/thumbnail_loader.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -83,9 +86,12 @@ TEST(DecodeQueue, DeliversEachResultToItsRequestOnlyWhileItsGenerationLasts) {
              QSemaphore started;
              submit(q, log, 30, [&started](const std::atomic<bool>& cancelled) {
                  started.release();
-                 while (!cancelled.load()) {
+                 // A cancellation that never comes fails the test in seconds.
+                 QDeadlineTimer limit(10000);
+                 while (!cancelled.load() && !limit.hasExpired()) {
                      QThread::yieldCurrentThread();
                  }
+                 EXPECT_TRUE(cancelled.load());
              });
              submit(q, log, 40);
              started.acquire();
@@ -185,4 +191,26 @@ TEST(ImageControl, AResizedControlPaintsWhatItHasUntilThePictureAtItsSizeArrives
     EXPECT_EQ(image->shownImage().size(), image->pixelSize());
     EXPECT_EQ(image->shownImage().pixelColor(0, 0), QColor(Qt::blue));
     EXPECT_EQ(arrived.count(), 2);
+}
+
+// A sheet loaded hidden by a colour-scheme choice builds its rows, but decodes
+// nothing and leaves nothing in the thumbnail cache; a sheet that shows asks.
+class HiddenSheet : public plenarvo::testing::AppFixture {};
+
+TEST_F(HiddenSheet, AsksForNoPictureUntilItShows) {
+    const QString pics = folder(QStringLiteral("pics"));
+    for (int i = 0; i < 30; ++i) {
+        writePicture(pics, QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), {64, 48});
+    }
+    startAndOpen(pics);
+    main().mnuOptBacGrnPut->click();
+    advance(1000);  // its batches
+    settle();
+    EXPECT_GT(forms->thumb().RowEnd, 5);
+    EXPECT_EQ(forms->thumb().thumbnails().requestedUpTo(), 0);
+    EXPECT_FALSE(
+        QFile::exists(qEnvironmentVariable("XDG_CACHE_HOME") + "/thumbnails/normal/" +
+                      ThumbnailCache::entryName(ThumbnailCache::uriOf(pics + "/p00.jpg"))));
+    main().cmdThumb_Click();
+    EXPECT_GT(forms->thumb().thumbnails().requestedUpTo(), 5);
 }

@@ -85,8 +85,7 @@ TEST(SpecialFiles, EveryRoadToAPictureOrACacheEntryRefusesThemAtOnce) {
              QString e;
              return or_(makeThumbnail(p, kCell, cache, nullptr, &e).isNull(), e);
          }},
-        {"clicked thumbnail",
-         [](const QString& p) { return PictureOpener::read(p, kCell, kCell).error; }},
+        {"clicked thumbnail", [](const QString& p) { return PictureOpener::read(p).error; }},
         {"next slide", [](const QString& p) { return SlideAhead::decode(p, kCell).error; }},
     };
     for (const Kind kind : {Kind::Fifo, Kind::DeviceLink, Kind::DanglingLink, Kind::Socket}) {

@@ -225,6 +225,7 @@ TEST_F(Slideshow, RandomFromTheMenuDrawsTwiceWritesFourTimesAndGoesOnDrawing) {
     random.script = {0.5F, 0.9F, 0.1F};
     FileReplacements writes(platform.settingsPath);
     main().mnuOptViewRnd->action()->trigger();
+    EXPECT_TRUE(viewDecoded());
     EXPECT_EQ(writes.count(), 4);
     EXPECT_EQ(random.draws, 2);
     EXPECT_EQ(random.reseeds, QList<double>({0.0, 0.0}));

@@ -234,6 +234,15 @@ void PictureBox::setPicture(const pictures::Picture& picture, const QImage& draw
     update();
 }
 
+void PictureBox::holdPicture(const pictures::Picture& picture) {
+    picture_ = picture;
+    image_ = {};
+    if (autoSize_ && !picture.isNull()) {
+        resize(picture.size());
+    }
+    update();
+}
+
 void PictureBox::clear() {
     picture_ = {};
     image_ = {};

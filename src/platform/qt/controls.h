@@ -132,6 +132,10 @@ public:
     // `drawn`, when given, is what is painted in the picture's place: the same
     // artwork made at the screen's device pixels, so that it stays sharp there.
     void setPicture(const pictures::Picture& picture, const QImage& drawn = {});
+    // Takes `picture` (and, with auto size on, its size) without decoding it: the
+    // box shows its background alone until setPicture() brings the image.
+    void holdPicture(const pictures::Picture& picture);
+    bool hasImage() const { return !image_.isNull(); }
     void clear();
     std::function<void()> onClick;
     std::function<void(int)> onKeyPress;  // the character code of a key

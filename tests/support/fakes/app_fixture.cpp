@@ -1,6 +1,9 @@
 #include "support/fakes/app_fixture.h"
 
+#include "full_view/frm_full_view.h"
+
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 
@@ -48,6 +51,24 @@ void AppFixture::start() {
 void AppFixture::settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+}
+
+bool AppFixture::waitUntil(const std::function<bool()>& done) {
+    QDeadlineTimer deadline(10000);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+bool AppFixture::viewDecoded() {
+    return waitUntil([this] {
+        settle();
+        return !forms->isLoaded(Window::FullView) || !forms->fullView().waitingForPictures();
+    });
 }
 
 QString AppFixture::folder(const QString& name) {

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -38,6 +39,11 @@ protected:
     void advance(int ms) { clock.advance(ms); }
     // Runs Qt's pending deferred deletions and posted events.
     void settle();
+    // Runs the event loop until done() holds (true) or ten seconds have gone (false):
+    // for results that come from a worker thread.
+    bool waitUntil(const std::function<bool()>& done);
+    // Lets the full view's pictures arrive from its worker, when it waits for them.
+    bool viewDecoded();
 
     // A folder under the temporary folder, created.
     QString folder(const QString& name);
