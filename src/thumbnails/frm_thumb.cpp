@@ -309,10 +309,6 @@ bool FrmThumb::rowsInViewMissing() const {
     return RowEnd < ThumbCount && lastRowInView() > RowEnd / kColumns;
 }
 
-float FrmThumb::cellScale() const {
-    return laidOut_.scale;
-}
-
 FrmThumb::Layout FrmThumb::currentLayout() const {
     Layout layout{picHold->width(), 1};
     // Until the first batch lays the pallet out over the sheet, the pallet and
@@ -337,7 +333,8 @@ void FrmThumb::placeBoxes(int k) {
     // Every size and top is the designed one times the cell's scale; the lefts
     // spread the columns over the pallet.
     const float s = laidOut_.scale;
-    const auto row = static_cast<float>(k / kColumns * kRowStep);
+    const int rowIndex = k / kColumns;
+    const auto row = static_cast<float>(rowIndex * kRowStep);
     Cell& cell = cells_[k];
     float left = kShpTemplate.left;
     if (k % kColumns != 0) {
@@ -494,8 +491,9 @@ void FrmThumb::BuildNextRows() {
         // The pallet is taller than its rows (200 per row of six against 130):
         // the bar ends where the complete sheet's last row, with the margin the
         // first row has above it, comes into view, not over the empty pallet below.
-        const float lastFrameBottom = static_cast<float>(ThumbCount / kColumns * kRowStep) +
-                                      kShpTemplate.top + kShpTemplate.height + kShpTemplate.top;
+        const int lastRow = ThumbCount / kColumns;
+        const float lastFrameBottom = static_cast<float>(lastRow * kRowStep) + kShpTemplate.top +
+                                      kShpTemplate.height + kShpTemplate.top;
         const int end =
             kBand + static_cast<int>(std::lround(lastFrameBottom * laidOut_.scale)) - height();
         max = std::clamp(end, 0, max);

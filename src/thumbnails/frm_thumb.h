@@ -31,8 +31,7 @@ public:
 
     static constexpr int kMaxPictures = 755;
     static constexpr int kColumns = 6;
-    static constexpr int kRowStep = 130;       // pallet units between rows, as designed
-    static constexpr int kPictureHeight = 81;  // the cell's picture, as designed
+    static constexpr int kRowStep = 130;  // pallet units between rows, as designed
 
     // A position and size in pallet units, kept in single precision as the
     // layout computes it; the widget shows it rounded to whole pixels.
@@ -101,13 +100,6 @@ public:
     int outerHeight() const { return outerHeight_; }
     void setOuterHeight(int twips);
 
-    // How much larger than designed the cells are drawn on this sheet (1 on the
-    // designed 1024x768 screen); see cellScale() in the source.
-    float cellScale() const;
-    // The last row with a part in the visible part of the pallet (may be a row
-    // not built yet, never past the sheet's last row).
-    int lastRowInView() const;
-
     // The cells built so far, cell 0 first.
     const std::vector<Cell>& cells() const { return cells_; }
     controls::Image* imgThumb(int k) const;
@@ -154,6 +146,9 @@ private:
     // What a completed scroll does while cells are missing: the row-1 rule, the
     // timer armed for a batch, the title printed.
     void armNextBatch();
+    // The last row with a part in the visible part of the pallet (may be a row
+    // not built yet, never past the sheet's last row).
+    int lastRowInView() const;
     // Rows in view that have no cells yet.
     bool rowsInViewMissing() const;
     void wheelScroll(const QWheelEvent& event);
