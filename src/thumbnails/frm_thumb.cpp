@@ -54,11 +54,11 @@ constexpr float kLblInset = kLblTemplate.left - kShpTemplate.left;
 // a picture of 94.8 x 81 in a frame of 124.96 x 121, rows 130 apart.
 constexpr float kDesignedScreenWidth = 1024;
 constexpr float kDesignedPallet = 984;
-// The band a completed scroll leaves above the pallet (72 as designed, until the
-// first), and the height that four whole rows take below it: 24 + 3 x 130 + 121.
+// The band a completed scroll leaves above the pallet.
 constexpr int kBand = 60;
-constexpr int kDesignedTop = 72;
-constexpr float kFourRows = 535;
+// The least height a maximized sheet keeps on a 1024x768 screen, under a
+// desktop's title bar and panels.
+constexpr float kDesignedSheetHeight = 680;
 constexpr float kLabelPoints = 8.25f;
 // A wheel notch, in the wheel's eighths of a degree.
 constexpr int kNotch = 120;
@@ -74,14 +74,16 @@ float frameWidthFor(float palletWidth) {
 }
 
 // The cells keep the designed shape on every screen and grow with the sheet by
-// one factor: the sheet's width over the designed screen's 1024, but never so
-// much that fewer than four whole rows fit under the band, as they do on the
-// designed screen. The height counted is the sheet's own, what the desktop's
-// title bar and panels leave of the screen: on any 1024x768 desktop the factor
-// is 1 and the sheet looks as designed, and no screen shows fewer rows.
+// one factor, the smaller of its width's and its height's ratio to the designed
+// sheet's. The height counted is the sheet's own, what the desktop leaves of the
+// screen, measured against the least a 1024x768 desktop leaves: there the factor
+// is 1 whatever the desktop, and the sheet looks as designed; on every screen
+// at least four whole rows fit below the pallet's top, as on the designed one,
+// and on a 1920x1080 screen the cells' pictures take about the pixels they took
+// when they were stretched across it.
 float scaleForSheet(int width, int height) {
     const float across = static_cast<float>(width) / kDesignedScreenWidth;
-    const float down = static_cast<float>(height - kDesignedTop) / kFourRows;
+    const float down = static_cast<float>(height) / kDesignedSheetHeight;
     return std::max(0.1f, std::min(across, down));
 }
 
