@@ -38,18 +38,32 @@ constexpr FrmThumb::Box kImgTemplate{72, 32, 105, 81};
 constexpr FrmThumb::Box kLblTemplate{72, 112, 105, 25};
 constexpr FrmThumb::Box kShpTemplate{56, 24, 134, 121};
 
-// The column step: 1.157 frame widths. Pictures and names keep the inset they
-// have in cell 0 (16 right of the frame's left), so they follow their frames.
+// The column step: 1.157 frame widths of a frame as wide as the pallet's width
+// makes it, (P - 109.312) / 7, so the six columns spread across the pallet.
+// Pictures and names keep the inset they have in cell 0 (16 right of the
+// frame's left), so they follow their frames.
 //
 // The sheet was drawn for a pallet 984 wide, where a picture step of 1.525
 // picture widths comes to the same 144.57 as the frame step. At any other width
 // the two part ways (pictures slide out of their frames and past the pallet's
-// edge), while the frame step alone always fits: six frames take
-// 56 + 6.785 x (P - 109.312) / 7, less than P for every pallet width P. At 984
-// every control lands on the same pixel either way.
+// edge), while the frame step alone always fits. At 984 every control lands on
+// the same pixel either way.
 constexpr float kShpStep = 1.157f;
 constexpr float kImgInset = kImgTemplate.left - kShpTemplate.left;
 constexpr float kLblInset = kLblTemplate.left - kShpTemplate.left;
+
+// The designed sheet: a 1024x768 screen with a pallet 984 wide, whose cells have
+// a picture of 94.8 x 81 in a frame of 124.96 x 121, rows 130 apart.
+constexpr float kDesignedScreenWidth = 1024;
+constexpr float kDesignedPallet = 984;
+// The band a completed scroll leaves above the pallet.
+constexpr int kBand = 60;
+// The least height a maximized sheet keeps on a 1024x768 screen, under a
+// desktop's title bar and panels.
+constexpr float kDesignedSheetHeight = 680;
+constexpr float kLabelPoints = 8.25f;
+// A wheel notch, in the wheel's eighths of a degree.
+constexpr int kNotch = 120;
 
 float pictureWidthFor(float palletWidth) {
     return (palletWidth - kImgTemplate.left * 4.45f) / 7;
@@ -59,6 +73,24 @@ float labelWidthFor(float palletWidth) {
 }
 float frameWidthFor(float palletWidth) {
     return (palletWidth - kShpTemplate.left * 1.952f) / 7;
+}
+
+// The cells keep the designed shape on every screen and grow with the sheet by
+// one factor, the smaller of its width's and its height's ratio to the designed
+// sheet's. The height counted is the sheet's own, what the desktop leaves of the
+// screen, measured against the least a 1024x768 desktop leaves: there the factor
+// is 1 whatever the desktop, and the sheet looks as designed; on every screen
+// at least four whole rows fit below the pallet's top, as on the designed one,
+// and on a 1920x1080 screen the cells' pictures take about the pixels they took
+// when they were stretched across it.
+float scaleForSheet(int width, int height) {
+    const float across = static_cast<float>(width) / kDesignedScreenWidth;
+    const float down = static_cast<float>(height) / kDesignedSheetHeight;
+    return std::max(0.1f, std::min(across, down));
+}
+
+QFont labelFont(float scale) {
+    return controls::makeFont(QStringLiteral("Microsoft Sans Serif"), kLabelPoints * scale, true);
 }
 
 }  // namespace
@@ -195,6 +227,7 @@ void FrmThumb::Form_Load() {
 
     RowStart = 1;
     RowEnd = std::min<qint16>(ThumbCount, 5);
+    setTemplateWidths();  // the emblem in the cells' shape, even on a sheet of its own
     for (int k = 1; k <= RowEnd; ++k) {
         buildFirstRowCell(k);
     }
@@ -276,51 +309,92 @@ void FrmThumb::Form_Unload() {
 void FrmThumb::Timer1_Timer() {
     BuildNextRows();
     Timer1->setEnabled(false);
+    // The user has scrolled past the rows built so far (a drag of the thumb, a
+    // track click near the end): batch after batch, as a scroll would arm them,
+    // until the rows in view have their cells. Rows below the view wait for the
+    // scrolls that reach them.
+    if (isVisible() && rowsInViewMissing()) {
+        armNextBatch();
+    }
+}
+
+int FrmThumb::lastRowInView() const {
+    // Row r's frame starts (24 + 130 r) x scale down the pallet.
+    const float bottom = static_cast<float>(height() - picHold->y()) / laidOut_.scale;
+    const int row = static_cast<int>(std::ceil((bottom - kShpTemplate.top) / kRowStep)) - 1;
+    return std::min(row, ThumbCount / kColumns);
+}
+
+bool FrmThumb::rowsInViewMissing() const {
+    // Rows are built whole, but for the sheet's last: the row of RowEnd is built.
+    return RowEnd < ThumbCount && lastRowInView() > RowEnd / kColumns;
+}
+
+FrmThumb::Layout FrmThumb::currentLayout() const {
+    Layout layout{picHold->width(), 1};
+    // Until the first batch lays the pallet out over the sheet, the pallet and
+    // its cells keep their designed places and sizes.
+    if (vsrPallet->y() == 0) {
+        layout.scale = scaleForSheet(width(), height());
+    }
+    return layout;
 }
 
 void FrmThumb::setTemplateWidths() {
-    const auto p = static_cast<float>(picHold->width());
-    Cell& zero = cells_[0];
-    zero.imgBox.width = pictureWidthFor(p);
-    zero.lblBox.width = labelWidthFor(p);
-    zero.shpBox.width = frameWidthFor(p);
+    laidOut_ = currentLayout();
+    placeBoxes(0);
     // The emblem shows the newest widths at once.
+    const Cell& zero = cells_[0];
     placeBox(zero.shp, zero.shpBox);
     placeBox(zero.img, zero.imgBox);
     placeBox(zero.lbl, zero.lblBox);
-    laidOutWidth_ = picHold->width();
 }
 
-void FrmThumb::placeLefts(int k) {
+void FrmThumb::placeBoxes(int k) {
+    // Every size and top is the designed one times the cell's scale; the lefts
+    // spread the columns over the pallet.
+    const float s = laidOut_.scale;
+    const int rowIndex = k / kColumns;
+    const auto row = static_cast<float>(rowIndex * kRowStep);
     Cell& cell = cells_[k];
-    const Cell& zero = cells_[0];
-    if (k % kColumns == 0) {
-        cell.shpBox.left = zero.shpBox.left;
-    } else {
-        cell.shpBox.left = cells_[k - 1].shpBox.left + kShpStep * zero.shpBox.width;
+    float left = kShpTemplate.left;
+    if (k % kColumns != 0) {
+        left = cells_[k - 1].shpBox.left +
+               kShpStep * frameWidthFor(static_cast<float>(laidOut_.pallet));
     }
-    cell.imgBox.left = cell.shpBox.left + kImgInset;
-    cell.lblBox.left = cell.shpBox.left + kLblInset;
+    cell.shpBox = {left, (kShpTemplate.top + row) * s, frameWidthFor(kDesignedPallet) * s,
+                   kShpTemplate.height * s};
+    cell.imgBox = {left + kImgInset * s, (kImgTemplate.top + row) * s,
+                   pictureWidthFor(kDesignedPallet) * s, kImgTemplate.height * s};
+    cell.lblBox = {left + kLblInset * s, (kLblTemplate.top + row) * s,
+                   labelWidthFor(kDesignedPallet) * s, kLblTemplate.height * s};
 }
 
 void FrmThumb::relayOutCells() {
-    // The whole sheet keeps one cell size: when the pallet's width has changed
-    // (the first batch spreads it over the sheet as shown), the cells built so
-    // far take the new widths and columns too, the emblem first.
+    // The whole sheet keeps one cell size: when the sheet's size has changed (the
+    // first batch spreads the pallet over the sheet as shown), the cells built so
+    // far take the new sizes, rows and columns too, the emblem first, and the
+    // pallet's height and the bar's steps follow the rows.
     setTemplateWidths();
-    const Cell& zero = cells_[0];
-    for (int k = 1; k < static_cast<int>(cells_.size()); ++k) {
+    const float s = laidOut_.scale;
+    const QFont font = labelFont(s);
+    for (int k = 0; k < static_cast<int>(cells_.size()); ++k) {
         Cell& cell = cells_[k];
-        cell.imgBox.width = zero.imgBox.width;
-        cell.lblBox.width = zero.lblBox.width;
-        cell.shpBox.width = zero.shpBox.width;
-        placeLefts(k);
-        placeBox(cell.shp, cell.shpBox);
-        if (cell.img) {
-            placeBox(cell.img, cell.imgBox);
+        if (k > 0) {
+            placeBoxes(k);
+            placeBox(cell.shp, cell.shpBox);
+            if (cell.img) {
+                placeBox(cell.img, cell.imgBox);
+            }
+            placeBox(cell.lbl, cell.lblBox);
         }
-        placeBox(cell.lbl, cell.lblBox);
+        cell.lbl->setFont(font);
     }
+    picHold->resize(
+        picHold->width(),
+        static_cast<int>(std::lround(static_cast<float>(palletHeightFor(ThumbCount)) * s)));
+    vsrPallet->setSingleStep(static_cast<int>(std::lround(260 * s)));
+    vsrPallet->setPageStep(static_cast<int>(std::lround(520 * s)));
 }
 
 void FrmThumb::loadCellControls(int k) {
@@ -340,11 +414,12 @@ void FrmThumb::loadCellControls(int k) {
     cell.img->setToolTip(QStringLiteral("Click to see in full view!"));
     cell.img->setAttribute(Qt::WA_NoMousePropagation);
     cell.img->onClick = [this, k] { imgThumb_Click(k); };
+    cell.img->installEventFilter(this);  // the wheel
     cell.img->hide();
 
     cell.lbl = new controls::Label(picHold);
     cell.lbl->setToolTip(QStringLiteral("Name of Picture file above"));
-    cell.lbl->setFont(controls::makeFont(QStringLiteral("Microsoft Sans Serif"), 8.25, true));
+    cell.lbl->setFont(labelFont(laidOut_.scale));
     cell.lbl->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     QPalette colours = cell.lbl->palette();
     colours.setColor(QPalette::Window, fromBgr(0x8000000F));
@@ -353,6 +428,7 @@ void FrmThumb::loadCellControls(int k) {
     cell.lbl->setAutoFillBackground(true);
     cell.lbl->setAttribute(Qt::WA_NoMousePropagation);
     cell.lbl->onClick = [this, k] { lblThumb_Click(k); };
+    cell.lbl->installEventFilter(this);
     cell.lbl->hide();
 
     if (k > 0) {
@@ -375,8 +451,8 @@ void FrmThumb::buildFirstRowCell(int k) {
     Cell& cell = cells_[k];
     filPic->setListIndex(k - 1);
     cell.path = filPic->fullPath(filPic->fileName());
+    placeBoxes(k);
     requestFirstRowCell(k);
-    placeLefts(k);
     showCell(k);
 }
 
@@ -386,15 +462,11 @@ void FrmThumb::buildLaterRowCell(int k) {
     Cell& cell = cells_[k];
     filPic->setListIndex(k - 1);
     cell.path = filPic->fullPath(filPic->fileName());
+    // Its row (130 below the row above, scaled) and column.
+    placeBoxes(k);
     if (opened_) {
-        loader_->request(k, cell.path, cellPixelSize(cell.imgBox.width));
+        loader_->request(k, cell.path, cellPixelSize(cell.imgBox));
     }
-
-    const Cell& above = cells_[RowStart - 1];
-    cell.imgBox.top = above.imgBox.top + kRowStep;
-    cell.lblBox.top = above.lblBox.top + kRowStep;
-    cell.shpBox.top = above.shpBox.top + kRowStep;
-    placeLefts(k);
     showCell(k);
 }
 
@@ -421,7 +493,7 @@ void FrmThumb::BuildNextRows() {
         beforeBatch();
     }
     layOutBar();
-    if (picHold->width() != laidOutWidth_) {
+    if (currentLayout() != laidOut_) {
         relayOutCells();
     }
     const int n = listCapped();
@@ -433,7 +505,20 @@ void FrmThumb::BuildNextRows() {
         }
     }
     layOutBar();
-    const int max = static_cast<qint16>(picHold->height() - height() + 400);
+    // In plain ints: on a large screen a long sheet's pallet is taller than
+    // 16-bit numbers reach.
+    int max = picHold->height() - height() + static_cast<int>(std::lround(400 * laidOut_.scale));
+    if (max > 0) {
+        // The pallet is taller than its rows (200 per row of six against 130):
+        // the bar ends where the complete sheet's last row, with the margin the
+        // first row has above it, comes into view, not over the empty pallet below.
+        const int lastRow = ThumbCount / kColumns;
+        const float lastFrameBottom = static_cast<float>(lastRow * kRowStep) + kShpTemplate.top +
+                                      kShpTemplate.height + kShpTemplate.top;
+        const int end =
+            kBand + static_cast<int>(std::lround(lastFrameBottom * laidOut_.scale)) - height();
+        max = std::clamp(end, 0, max);
+    }
     // A bar whose Max is below its Min still runs from Min at the top to Max at
     // the bottom, its values falling as it goes down. Qt's bar only rises, so it
     // holds the distance from 0 and the sheet reads it with the sign turned.
@@ -485,23 +570,23 @@ void FrmThumb::paintEvent(QPaintEvent* event) {
 // after it (thumbnailArrived). The order of the program's events (batches,
 // scrolls, clicks) therefore never depends on how fast the workers are.
 
-float FrmThumb::laidOutPictureWidth() const {
-    // The width of the pallet the batches lay out, which spans the sheet's width
-    // as shown maximized.
-    int sheetWidth = width();
+FrmThumb::Box FrmThumb::laidOutPicture() const {
+    // The batches lay the cells out on the sheet as shown maximized.
+    QSize sheet = size();
     if (!isVisible() && vsrPallet->y() != 0) {
         const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
         if (where) {
-            sheetWidth = where->availableGeometry().width();
+            sheet = where->availableGeometry().size();
         }
     }
-    return pictureWidthFor(static_cast<float>(sheetWidth - vsrPallet->width()));
+    const float s = scaleForSheet(sheet.width(), sheet.height());
+    return {0, 0, pictureWidthFor(kDesignedPallet) * s, kImgTemplate.height * s};
 }
 
-QSize FrmThumb::cellPixelSize(float width) const {
+QSize FrmThumb::cellPixelSize(const Box& picture) const {
     const qreal ratio = devicePixelRatioF();
-    return QSize(static_cast<int>(std::lround(width * ratio)),
-                 static_cast<int>(std::lround(kPictureHeight * ratio)))
+    return QSize(static_cast<int>(std::lround(picture.width * ratio)),
+                 static_cast<int>(std::lround(picture.height * ratio)))
         .expandedTo(QSize(1, 1));
 }
 
@@ -511,9 +596,8 @@ void FrmThumb::requestFirstRowCell(int k) {
     }
     // A sheet that gets batches is laid out again on its full width by the
     // first of them, 100 ms after it shows: decode the first row at that width.
-    loader_->request(
-        k, cells_[k].path,
-        cellPixelSize(ThumbCount >= 5 ? laidOutPictureWidth() : cells_[k].imgBox.width));
+    loader_->request(k, cells_[k].path,
+                     cellPixelSize(ThumbCount >= 5 ? laidOutPicture() : cells_[k].imgBox));
 }
 
 void FrmThumb::requestThumbnails(int lastCell) {
@@ -526,11 +610,11 @@ void FrmThumb::requestThumbnails(int lastCell) {
     if (first > lastCell) {
         return;
     }
-    const float laidOutWidth = laidOutPictureWidth();
+    const Box laidOut = laidOutPicture();
     for (int k = first; k <= lastCell; ++k) {
-        const float w = k <= RowEnd ? cells_[k].imgBox.width : laidOutWidth;
+        const Box& picture = k <= RowEnd ? cells_[k].imgBox : laidOut;
         filPic->setListIndex(k - 1);
-        loader_->request(k, filPic->fullPath(filPic->fileName()), cellPixelSize(w));
+        loader_->request(k, filPic->fullPath(filPic->fileName()), cellPixelSize(picture));
     }
     if (RowEnd >= 1) {
         filPic->setListIndex(RowEnd - 1);  // the list's selection stays where building left it
@@ -570,11 +654,14 @@ void FrmThumb::vsrPallet_Scroll() {
 }
 
 void FrmThumb::vsrPallet_Change() {
-    const auto top = static_cast<qint16>(60 - barSign_ * vsrPallet->value());
-    picHold->move(picHold->x(), top);
+    picHold->move(picHold->x(), kBand - barSign_ * vsrPallet->value());
     if (RowEnd == ThumbCount) {
         return;
     }
+    armNextBatch();
+}
+
+void FrmThumb::armNextBatch() {
     if (RowStart == 72 && !row1Discarded_) {
         // The row built last is row 12: the pictures of row 1 go, once. Their
         // names and frames stay.
@@ -675,6 +762,37 @@ void FrmThumb::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+void FrmThumb::wheelScroll(const QWheelEvent& event) {
+    // A notch, or a touchpad's travel as long as the arrow's step, moves the
+    // sheet as a click on the bar's arrow does: a completed scroll each.
+    int steps = 0;
+    const auto accumulate = [&steps](int& sum, int delta, int unit) {
+        if ((sum > 0 && delta < 0) || (sum < 0 && delta > 0)) {
+            sum = 0;  // turned back: what was left over goes
+        }
+        sum += delta;
+        steps = sum / unit;
+        sum -= steps * unit;
+    };
+    if (!event.pixelDelta().isNull()) {
+        accumulate(wheelPixels_, event.pixelDelta().y(), std::max(1, vsrPallet->singleStep()));
+    } else {
+        accumulate(wheelAngle_, event.angleDelta().y(), kNotch);
+    }
+    // Turned away from the user (positive), the wheel moves the sheet up.
+    for (; steps > 0; --steps) {
+        vsrPallet->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    }
+    for (; steps < 0; ++steps) {
+        vsrPallet->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    }
+}
+
+void FrmThumb::wheelEvent(QWheelEvent* event) {
+    wheelScroll(*event);
+    event->accept();
+}
+
 void FrmThumb::keyPressEvent(QKeyEvent* event) {
     // Keys the scroll bar does not use come here too: any character returns.
     if (!event->text().isEmpty()) {
@@ -696,6 +814,13 @@ void FrmThumb::closeEvent(QCloseEvent* event) {
 }
 
 bool FrmThumb::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel) {
+        // Over the pallet, a cell or the bar alike (the bar's own wheel would
+        // move three arrow steps a notch).
+        wheelScroll(*static_cast<QWheelEvent*>(event));
+        event->accept();
+        return true;
+    }
     if (watched == picHold && event->type() == QEvent::MouseMove) {
         picHold_MouseMove();
     } else if (watched == vsrPallet && event->type() == QEvent::FocusOut) {

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <functional>
 #include <memory>
@@ -30,8 +31,7 @@ public:
 
     static constexpr int kMaxPictures = 755;
     static constexpr int kColumns = 6;
-    static constexpr int kRowStep = 130;       // pallet units between rows
-    static constexpr int kPictureHeight = 81;  // the cell's picture, as designed
+    static constexpr int kRowStep = 130;  // pallet units between rows, as designed
 
     // A position and size in pallet units, kept in single precision as the
     // layout computes it; the widget shows it rounded to whole pixels.
@@ -128,15 +128,32 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The cell layout: the pallet width that spreads the six columns, and the
+    // cell's scale.
+    struct Layout {
+        int pallet = 0;
+        float scale = 1;
+        bool operator==(const Layout&) const = default;
+    };
+    Layout currentLayout() const;
     void setTemplateWidths();
+    // Cell k's boxes in the current layout, in its row and column.
+    void placeBoxes(int k);
+    // What a completed scroll does while cells are missing: the row-1 rule, the
+    // timer armed for a batch, the title printed.
+    void armNextBatch();
+    // The last row with a part in the visible part of the pallet (may be a row
+    // not built yet, never past the sheet's last row).
+    int lastRowInView() const;
+    // Rows in view that have no cells yet.
+    bool rowsInViewMissing() const;
+    void wheelScroll(const QWheelEvent& event);
     void buildFirstRowCell(int k);
     void buildLaterRowCell(int k);
-    // Cell k's lefts: its frame one column step right of the frame before it in
-    // its row, its picture and name at cell 0's inset from the frame.
-    void placeLefts(int k);
     void relayOutCells();
     void loadCellControls(int k);
     void showCell(int k);
@@ -147,8 +164,9 @@ private:
     // is asked for before the sheet is first opened.
     void requestThumbnails(int lastCell);
     void requestFirstRowCell(int k);
-    QSize cellPixelSize(float width) const;
-    float laidOutPictureWidth() const;
+    QSize cellPixelSize(const Box& picture) const;
+    // The picture box of cells on the sheet as the batches lay it out.
+    Box laidOutPicture() const;
     // Shows every decoded picture whose cell has been built.
     void showReadyThumbnails();
     void thumbnailArrived(int cell, const QImage& image);
@@ -168,7 +186,9 @@ private:
     int dragStartValue_ = 0;
     int barSign_ = 1;  // -1 while the bar's Max is below its Min
     int outerHeight_ = 0;
-    int laidOutWidth_ = 0;  // the pallet width the cells were laid out for
+    Layout laidOut_;       // the layout the cells were placed in
+    int wheelAngle_ = 0;   // wheel turns not yet a whole notch (1/8 degree)
+    int wheelPixels_ = 0;  // smooth-scroll pixels not yet a whole arrow step
     QPointF titlePos_;
     bool titlePrinted_ = false;
     int titlePrints_ = 0;
