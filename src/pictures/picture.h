@@ -67,9 +67,10 @@ private:
     std::shared_ptr<const Data> d_;
 };
 
-// Stateless decoding for worker threads: the same rules as Picture, without keeping
-// anything, in the shown colours. Returns a null image and sets *error on failure. When `cancel` is
-// given and becomes true, the decode stops at its next row or record and fails.
+// Stateless decoding for worker threads: the same rules as Picture, in the shown
+// colours, without keeping anything. Returns a null image and sets *error on
+// failure. When `cancel` is given and becomes true, the decode stops at its next
+// row or record and fails.
 QImage decodeScaled(const QString& path, QSize target, QString* error = nullptr,
                     const std::atomic<bool>* cancel = nullptr);
 
