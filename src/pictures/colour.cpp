@@ -64,7 +64,7 @@ QColorSpace fromProfile(const QByteArray& profile) {
         return *found;
     }
     // Qt says in its log why a profile is refused; the picture then shows as stored.
-    const QColorSpace space = QColorSpace::fromIccProfile(profile);
+    QColorSpace space = QColorSpace::fromIccProfile(profile);
     if (known.size() >= kKept) {
         known.clear();
     }
