@@ -13,6 +13,7 @@ packages=(
   desktop-file-utils appstream dpkg-dev fakeroot file groff-base
   cups cups-client printer-driver-cups-pdf
   weston qt6-wayland
+  libxcb1-dev liblcms2-utils colord-data
 )
 
 missing=()

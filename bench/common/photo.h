@@ -4,6 +4,8 @@
 // seed, with grain, so that a JPEG of it has real detail to decode, as a camera
 // picture does.
 
+#include <QByteArray>
+#include <QColorSpace>
 #include <QImage>
 #include <QSize>
 
@@ -31,6 +33,18 @@ inline QImage photoLike(QSize size, quint32 seed = 0) {
         }
     }
     return image;
+}
+
+// A JPEG's bytes with an Adobe RGB (1998) profile in an APP2 segment after its
+// first segment, as a camera set to Adobe RGB writes it.
+inline QByteArray withColourProfile(const QByteArray& jpeg) {
+    const QByteArray profile = QColorSpace(QColorSpace::AdobeRgb).iccProfile();
+    const int first = 4 + (static_cast<uchar>(jpeg[4]) << 8 | static_cast<uchar>(jpeg[5]));
+    const int length = 2 + 14 + static_cast<int>(profile.size());
+    QByteArray segment("\xFF\xE2", 2);
+    segment.append(static_cast<char>(length >> 8)).append(static_cast<char>(length & 0xFF));
+    segment.append(QByteArray("ICC_PROFILE", 12)).append('\x01').append('\x01').append(profile);
+    return jpeg.left(first) + segment + jpeg.mid(first);
 }
 
 }  // namespace plenarvo::bench

@@ -7,6 +7,7 @@
 #include "pictures/file_names.h"
 #include "platform/core/paths.h"
 #include "platform/core/random.h"
+#include "platform/qt/display_colours.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_help.h"
 #include "platform/qt/qt_platform.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
     // Once for the whole process, before any thread decodes.
     plenarvo::pictures::detail::setProcessAllocationLimit();
     QApplication app(argc, argv);
+    plenarvo::platform::useDisplayColours();  // before any picture is decoded
     plenarvo::WindowTrace::installIfEnabled();
     QApplication::setDesktopFileName(QStringLiteral("io.github.plenarvo.Plenarvo"));
 

@@ -86,7 +86,7 @@ void FrmImage::mnuFilePrint_Click() {
     if (copies <= 0) {
         return;
     }
-    const QImage picture = imgImage->picture().image();
+    const QImage picture = imgImage->picture().srgbImage();  // printers take sRGB
     if (picture.isNull()) {
         return;
     }

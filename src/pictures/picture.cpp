@@ -1,5 +1,6 @@
 #include "pictures/picture.h"
 
+#include "pictures/colour.h"
 #include "pictures/cost.h"
 #include "pictures/reader.h"
 
@@ -27,6 +28,7 @@ struct Picture::Data {
 
     mutable QMutex scaledMutex;
     mutable QSize scaledTarget;
+    mutable Colours scaledColours = Colours::Shown;
     mutable QImage scaledImage;
 };
 
@@ -44,6 +46,10 @@ void setError(QString* error, const QString& message) {
 
 QString emptyPictureMessage() {
     return QCoreApplication::translate("Pictures", "There is no picture.");
+}
+
+QColorSpace colourSpaceOf(Colours colours) {
+    return colours == Colours::Shown ? shownColourSpace() : QColorSpace(QColorSpace::SRgb);
 }
 
 }  // namespace
@@ -70,7 +76,8 @@ Picture Picture::fromData(const QByteArray& bytes, QString* error) {
     data->header = std::move(*header);
     if (!data->header.decoded.isNull()) {
         data->fullTried = true;
-        data->full = data->header.decoded;
+        data->full =
+            detail::convertColours(data->header.decoded, data->header.colours, shownColourSpace());
     }
     Picture picture;
     picture.d_ = std::move(data);
@@ -112,7 +119,8 @@ QImage Picture::image(QString* error) const {
     }
     QMutexLocker lock(&d_->fullMutex);
     if (!d_->fullTried) {
-        d_->full = detail::decode(d_->bytes, d_->header, QSize(), &d_->fullError);
+        d_->full =
+            detail::decode(d_->bytes, d_->header, QSize(), &d_->fullError, shownColourSpace());
         d_->fullTried = true;
     }
     if (d_->full.isNull()) {
@@ -121,20 +129,31 @@ QImage Picture::image(QString* error) const {
     return d_->full;
 }
 
-QImage Picture::scaled(QSize target, QString* error) const {
+QImage Picture::srgbImage(QString* error) const {
+    const QColorSpace srgb(QColorSpace::SRgb);
+    // Artwork is drawn by the program and never converted.
+    if (!d_ || d_->header.format == Format::Unknown || shownColourSpace() == srgb) {
+        return image(error);
+    }
+    return detail::decode(d_->bytes, d_->header, QSize(), error, srgb);
+}
+
+QImage Picture::scaled(QSize target, QString* error, Colours colours) const {
     if (!d_) {
         setError(error, emptyPictureMessage());
         return {};
     }
     if (target == d_->header.size) {
-        return image(error);
+        return colours == Colours::Shown ? image(error) : srgbImage(error);
     }
     {
         QMutexLocker lock(&d_->scaledMutex);
-        if (target == d_->scaledTarget && !d_->scaledImage.isNull()) {
+        if (target == d_->scaledTarget && colours == d_->scaledColours &&
+            !d_->scaledImage.isNull()) {
             return d_->scaledImage;
         }
     }
+    const QColorSpace space = colourSpaceOf(colours);
 
     QImage result;
     const Format format = d_->header.format;
@@ -145,22 +164,24 @@ QImage Picture::scaled(QSize target, QString* error) const {
     if (format == Format::Jpeg || format == Format::Wmf || largeBitmap) {
         // Decoded straight at the target: a JPEG by the decoder's own scaling, a
         // metafile by drawing it at that size, a large bitmap a row at a time.
-        result = detail::decode(d_->bytes, d_->header, target, error);
+        result = detail::decode(d_->bytes, d_->header, target, error, space);
     } else {
         // The others are small or cheap to decode: decode them whole once (kept
-        // for the full view) and scale that.
+        // for the full view) and scale that, already in the colours wanted.
         Header whole;
         whole.format = format;
         whole.size = d_->header.size;
-        whole.decoded = image(error);
+        whole.decoded = colours == Colours::Shown ? image(error) : srgbImage(error);
+        whole.colours = space;
         if (whole.decoded.isNull()) {
             return {};
         }
-        result = detail::decode(d_->bytes, whole, target, error);
+        result = detail::decode(d_->bytes, whole, target, error, space);
     }
     if (!result.isNull()) {
         QMutexLocker lock(&d_->scaledMutex);
         d_->scaledTarget = target;
+        d_->scaledColours = colours;
         d_->scaledImage = result;
     }
     return result;
@@ -181,7 +202,7 @@ QByteArray Picture::saveData(QString* error) const {
         case Format::Unknown:
             break;
     }
-    const QImage whole = image(error);
+    const QImage whole = srgbImage(error);
     if (whole.isNull()) {
         return {};
     }
@@ -212,7 +233,7 @@ QImage decodeScaled(const QString& path, QSize target, QString* error,
     if (!header) {
         return {};
     }
-    QImage image = detail::decode(*bytes, *header, target, error);
+    QImage image = detail::decode(*bytes, *header, target, error, shownColourSpace());
     if (detail::cancelled()) {
         setError(error,
                  QCoreApplication::translate("Pictures", "The picture was not wanted any more."));

@@ -14,13 +14,20 @@ namespace plenarvo::pictures {
 // never from its name.
 enum class Format { Unknown, Bmp, Ico, Gif, Jpeg, Wmf };
 
+// The colours a decoded picture comes in: those the program shows pictures in
+// (the display's, see colour.h), or sRGB, for what leaves the program (saved
+// pictures, prints, shared thumbnails).
+enum class Colours { Shown, Srgb };
+
 // Finds the format from the first bytes of a file.
 Format sniffFormat(const QByteArray& head);
 
 // A picture as read once from a file: its bytes, its format and its natural size
 // (the size it shows at, with a JPEG's orientation applied and a metafile's at
 // 96 pixels to the inch). Decoding happens on demand, at full size or straight
-// at a target size, and the last results are kept.
+// at a target size, and the last results are kept. A colour profile that comes
+// with the file is honoured: the decoded images are in the shown colours unless
+// asked otherwise.
 //
 // A Picture is an immutable value that is cheap to copy; copies share the bytes
 // and the decoded images. All const members may be called from any thread.
@@ -42,12 +49,15 @@ public:
 
     // The whole picture at its natural size. A null image on failure.
     QImage image(QString* error = nullptr) const;
+    // The whole picture in sRGB, as it is printed (decoded again, and not kept,
+    // when the shown colours are not sRGB).
+    QImage srgbImage(QString* error = nullptr) const;
     // The picture decoded straight at `target` (stretched to exactly that size,
     // proportions not kept), using the decoder's scaled decoding where it has one.
-    QImage scaled(QSize target, QString* error = nullptr) const;
+    QImage scaled(QSize target, QString* error = nullptr, Colours colours = Colours::Shown) const;
 
     // The bytes that "Save As" writes: a bitmap, icon or metafile in its own
-    // format (its original bytes); a GIF, a JPEG or artwork as BMP data.
+    // format (its original bytes); a GIF, a JPEG or artwork as BMP data in sRGB.
     QByteArray saveData(QString* error = nullptr) const;
 
     friend bool operator==(const Picture& a, const Picture& b) { return a.d_ == b.d_; }
@@ -57,9 +67,10 @@ private:
     std::shared_ptr<const Data> d_;
 };
 
-// Stateless decoding for worker threads: the same rules as Picture, without keeping
-// anything. Returns a null image and sets *error on failure. When `cancel` is given
-// and becomes true, the decode stops at its next row or record and fails.
+// Stateless decoding for worker threads: the same rules as Picture, in the shown
+// colours, without keeping anything. Returns a null image and sets *error on
+// failure. When `cancel` is given and becomes true, the decode stops at its next
+// row or record and fails.
 QImage decodeScaled(const QString& path, QSize target, QString* error = nullptr,
                     const std::atomic<bool>* cancel = nullptr);
 

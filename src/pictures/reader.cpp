@@ -1,6 +1,7 @@
 #include "pictures/reader.h"
 
 #include "pictures/bmp.h"
+#include "pictures/colour.h"
 #include "pictures/cost.h"
 #include "pictures/regular_file.h"
 #include "pictures/wmf/wmf.h"
@@ -180,6 +181,7 @@ std::optional<Header> readBitmapHeader(const QByteArray& bytes, QString* error) 
     Header header;
     header.format = Format::Bmp;
     header.size = *size;
+    header.colours = fileColourSpace(bytes, Format::Bmp);
     return header;
 }
 
@@ -292,6 +294,7 @@ std::optional<Header> readHeader(const QByteArray& bytes, QString* error) {
     header.format = format;
     header.swapsAxes = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
     header.size = header.swapsAxes ? stored.transposed() : stored;
+    header.colours = fileColourSpace(bytes, format);
     return header;
 }
 
@@ -334,7 +337,8 @@ QSize jpegDecodeSize(QSize natural, QSize target) {
 
 }  // namespace
 
-QImage decode(const QByteArray& bytes, const Header& header, QSize target, QString* error) {
+QImage decode(const QByteArray& bytes, const Header& header, QSize target, QString* error,
+              const QColorSpace& colours) {
     const QSize wanted = target.isValid() ? target : header.size;
     if (!sizeIsSane(wanted)) {
         setError(error, wanted.isEmpty() ? damagedMessage() : tooLargeMessage());
@@ -396,7 +400,9 @@ QImage decode(const QByteArray& bytes, const Header& header, QSize target, QStri
             return {};
         }
     }
-    return image;
+    // Converted at the size it is shown: a 12-megapixel photo's preview converts
+    // the preview's pixels, not the photo's.
+    return convertColours(image, header.colours, colours);
 }
 
 }  // namespace detail

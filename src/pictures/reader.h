@@ -7,6 +7,7 @@
 #include "pictures/picture.h"
 
 #include <QByteArray>
+#include <QColorSpace>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -33,6 +34,7 @@ struct Header {
     bool swapsAxes = false;  // the stored picture is turned a quarter turn when shown
     int entry = 0;           // the icon entry shown (the largest)
     QImage decoded;          // set when checking the header already decoded the picture
+    QColorSpace colours;     // the file's own profile; invalid for sRGB (see colour.h)
 };
 
 // Reads a whole regular file, refusing anything else (folders, pipes, devices,
@@ -44,8 +46,10 @@ std::optional<QByteArray> readFile(const QString& path, QString* error);
 std::optional<Header> readHeader(const QByteArray& bytes, QString* error);
 
 // Decodes the picture at `target` pixels (stretched to exactly that size), or at its
-// natural size when `target` is not valid. A null image on failure.
-QImage decode(const QByteArray& bytes, const Header& header, QSize target, QString* error);
+// natural size when `target` is not valid, with its colours converted from
+// `header.colours` to `colours` once it has that size. A null image on failure.
+QImage decode(const QByteArray& bytes, const Header& header, QSize target, QString* error,
+              const QColorSpace& colours);
 
 // Sets up a reader over `device` with the program's rules: the format forced,
 // orientation applied and, where the decoder can scale while decoding, the size

@@ -1,5 +1,6 @@
 #include "thumbnails/thumbnail_cache.h"
 
+#include "pictures/colour.h"
 #include "pictures/cost.h"
 #include "pictures/file_names.h"
 #include "pictures/picture.h"
@@ -481,11 +482,13 @@ bool ThumbnailCache::storeFailure(const Source& source) const {
 
 namespace {
 
+// Entries and embedded thumbnails are sRGB; the cell shows the display's colours.
 QImage toCell(const QImage& image, QSize cell) {
     if (image.isNull() || image.size() == cell) {
-        return image;
+        return pictures::inShownColours(image);
     }
-    return image.scaled(cell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return pictures::inShownColours(
+        image.scaled(cell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 }  // namespace
@@ -536,7 +539,8 @@ QImage makeThumbnail(const QString& path, QSize cell, const ThumbnailCache& cach
             if (size.width() < cell.width() || size.height() < cell.height()) {
                 continue;
             }
-            const QImage entry = picture.scaled(size);
+            // Other programs read the shared entries as sRGB.
+            const QImage entry = picture.scaled(size, nullptr, pictures::Colours::Srgb);
             if (entry.isNull() || pictures::detail::cancelled()) {
                 break;
             }
