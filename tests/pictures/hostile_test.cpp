@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QtConcurrent>
@@ -18,6 +17,7 @@
 #include <numbers>
 
 using plenarvo::pictures::Picture;
+using plenarvo::testing::writeFile;
 namespace detail = plenarvo::pictures::detail;
 namespace wmf = plenarvo::pictures::wmf;
 
@@ -47,16 +47,7 @@ Outcome useWhole(const QByteArray& bytes) {
 }
 
 QImage flat(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(QColor(90, 140, 200));
-    return image;
-}
-
-QString writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return path;
+    return plenarvo::testing::solid(size, QColor(90, 140, 200));
 }
 
 using Named = std::pair<const char*, QByteArray>;
