@@ -54,9 +54,12 @@ TEST_F(About, TheSplashAndTheAboutBoxNameTheProgramAndItsVersion) {
     FrmSplash& splash = forms->splash();
     FrmAbout& about = openAbout();
     const std::pair<QString, const char*> captions[] = {
-        {splash.lblProductName->text(), "Plenarvo"}, {splash.lblVersion->text(), "Version 2.1.1"},
-        {splash.lblPlatform->text(), "For Linux"},   {about.windowTitle(), "About Plenarvo"},
-        {about.lblTitle->text(), "Plenarvo"},        {about.lblVersion->text(), "Version 2.1.1"},
+        {splash.lblProductName->text(), "Plenarvo"},
+        {splash.lblVersion->text(), "Version " PLENARVO_VERSION},
+        {splash.lblPlatform->text(), "For Linux"},
+        {about.windowTitle(), "About Plenarvo"},
+        {about.lblTitle->text(), "Plenarvo"},
+        {about.lblVersion->text(), "Version " PLENARVO_VERSION},
     };
     for (const auto& [shown, written] : captions) {
         EXPECT_EQ(shown, QString::fromLatin1(written));
@@ -94,7 +97,7 @@ TEST_F(About, OkEnterAndEscCloseItAndTheNextOpeningLoadsItAfresh) {
     };
     for (const auto& close : closes) {
         FrmAbout& about = openAbout();
-        EXPECT_EQ(about.lblVersion->text(), QStringLiteral("Version 2.1.1"));
+        EXPECT_EQ(about.lblVersion->text(), QStringLiteral("Version " PLENARVO_VERSION));
         close(about);
         EXPECT_FALSE(aboutOpen());
         settle();
@@ -124,8 +127,8 @@ TEST_F(About, SystemInfoStartsTheSystemInformationProgramOnThePathOrSaysItIsUnav
         programs.started.clear();
         messages.shown.clear();
         QTest::mouseClick(openAbout().cmdSysInfo, Qt::LeftButton);
-        EXPECT_EQ(programs.started, installed ? QStringList{bin.filePath("kinfocenter")}
-                                              : QStringList{});
+        EXPECT_EQ(programs.started,
+                  installed ? QStringList{bin.filePath("kinfocenter")} : QStringList{});
         EXPECT_EQ(messages.texts(), installed ? QStringList{} : QStringList{kUnavailable});
         EXPECT_EQ(system.openKeys(), 0);
         EXPECT_TRUE(aboutOpen());

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtConcurrent>
@@ -45,8 +44,9 @@ char colourName(QRgb c) {
 
 // A picture of four coloured quarters: top left, top right, bottom left, bottom right.
 QImage quartered(QSize size, const char* colours) {
-    return plenarvo::testing::quarters(size, {QColor(kNamed.at(colours[0])), QColor(kNamed.at(colours[1])),
-                                              QColor(kNamed.at(colours[2])), QColor(kNamed.at(colours[3]))});
+    return plenarvo::testing::quarters(
+        size, {QColor(kNamed.at(colours[0])), QColor(kNamed.at(colours[1])),
+               QColor(kNamed.at(colours[2])), QColor(kNamed.at(colours[3]))});
 }
 
 // The colours at the middle of each quarter, in the same order.
@@ -114,11 +114,7 @@ IconEntry bitmap(int side, char colour) {
 class PictureFiles : public ::testing::Test {
 protected:
     QString write(const QString& name, const QByteArray& bytes) {
-        QString path = dir_.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        return plenarvo::testing::writeFile(dir_.filePath(name), bytes);
     }
     QTemporaryDir dir_;
 };

@@ -1,4 +1,5 @@
 // Folders that vanish while open, or change under the thumbnail sheet.
+#include "full_view/frm_full_view.h"
 #include "support/fakes/app_fixture.h"
 #include "thumbnails/frm_thumb.h"
 #include "thumbnails/picture_opener.h"

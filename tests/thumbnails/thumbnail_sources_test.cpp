@@ -35,8 +35,8 @@ QImage filled(QSize size, QColor colour) {
 
 // A picture whose four quarters differ, so that a turned or mirrored copy shows.
 QImage quarters(QSize size) {
-    return testing::quarters(size, {QColor(20, 40, 60), QColor(230, 40, 120), QColor(20, 210, 180),
-                                    QColor(230, 210, 240)});
+    return plenarvo::testing::quarters(size, {QColor(20, 40, 60), QColor(230, 40, 120),
+                                              QColor(20, 210, 180), QColor(230, 210, 240)});
 }
 
 // Mean absolute difference per channel, the largest of the three; same sizes.
@@ -336,22 +336,26 @@ TEST_F(CacheFolders, ACacheThatCannotBeWrittenOrIsOffChangesNothingButTheEntries
               QStringList{"x.jpg"});
 }
 
+// Every corpus file a cell on the first opening and from the cache on the second,
+// or none when it cannot be shown; a photo's looks like its decode.
 TEST(ThumbnailLookAlike, FirstAndSecondOpeningsLookLikeTheDecodeOnTheCorpus) {
     int compared = 0;
     for (const CorpusRow& row : readCorpusManifest()) {
-        if (row.expected != "decodes") {
+        if (row.expected == "either" || row.path.endsWith(u'/')) {
             continue;
         }
         SCOPED_TRACE(qPrintable(row.path));
         const QString path = corpusDir() + u'/' + row.path;
-        const QImage decoded = pictures::decodeScaled(path, kCell);
-        ASSERT_EQ(decoded.size(), kCell);
         const QTemporaryDir home;
         const ThumbnailCache cache(home.path());
-        EXPECT_LT(largestChannelDifference(makeThumbnail(path, kCell, cache), decoded),
-                  4.0);  // decoded
-        EXPECT_LT(largestChannelDifference(makeThumbnail(path, kCell, cache), decoded),
-                  4.0);  // the entry
+        const QImage decoded = pictures::decodeScaled(path, kCell);
+        for (const QImage& cell :
+             {makeThumbnail(path, kCell, cache), makeThumbnail(path, kCell, cache)}) {
+            EXPECT_EQ(cell.size(), row.expected == "decodes" ? kCell : QSize(0, 0));
+            if (row.format == "jpeg" && row.expected == "decodes") {
+                EXPECT_LT(largestChannelDifference(cell, decoded), 4.0);
+            }
+        }
         ++compared;
     }
     if (compared == 0) {

@@ -92,7 +92,7 @@ public:
     QString folder;  // where the job files go
     int copies = 1;
     int resolution = 1200;  // dots to the inch
-    int failFromJob = -1;  // the first job that fails (from 0), -1 for none
+    int failFromJob = -1;   // the first job that fails (from 0), -1 for none
     QPageLayout layout{QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 15, 10, 15),
                        QPageLayout::Millimeter};
     QStringList dialogTitles;
