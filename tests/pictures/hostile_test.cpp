@@ -256,9 +256,13 @@ TEST(Cancellation, ADecodeCancelledWhileItRunsStopsAtItsNextRowReadOrRecord) {
     for (const auto& [name, bytes, target] : cases) {
         SCOPED_TRACE(name);
         const QString path = writeFile(dir.filePath(QString::fromLatin1(name)), bytes);
-        const double before = cpuMs(CLOCK_THREAD_CPUTIME_ID);
-        ASSERT_FALSE(plenarvo::pictures::decodeScaled(path, target).isNull());
-        const double whole = cpuMs(CLOCK_THREAD_CPUTIME_ID) - before;
+        // The whole decode's work, the second time (the first loads Qt's decoder).
+        double whole = 0;
+        for (int i = 0; i < 2; ++i) {
+            const double before = cpuMs(CLOCK_THREAD_CPUTIME_ID);
+            ASSERT_FALSE(plenarvo::pictures::decodeScaled(path, target).isNull());
+            whole = cpuMs(CLOCK_THREAD_CPUTIME_ID) - before;
+        }
         // A decode that ends before the cancel lands (the canceller kept off the
         // processor) proves nothing and is tried again.
         bool cancelledWhileRunning = false;
