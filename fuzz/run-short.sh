@@ -24,6 +24,17 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DPLENARVO_PICTURES_O
 cmake --build "$build" -j2
 findings="$build/findings"
 
+# Whether a run left an input behind that took too long.
+slow_input_left() {
+    for f in "$1"/timeout-* "$1"/slow-unit-*; do
+        case $f in
+        *.alone.log) ;;
+        *) [ -e "$f" ] && return 0 ;;
+        esac
+    done
+    return 1
+}
+
 status=0
 for target in $(find "$build/fuzz" -maxdepth 2 -type f -name '*_fuzz' -perm -u+x); do
     name=$(basename "$target")
@@ -83,13 +94,13 @@ for target in $(find "$build/fuzz" -maxdepth 2 -type f -name '*_fuzz' -perm -u+x
     done
     # A run that failed for any other reason (a leak at exit, a crash of the
     # fuzzer itself) fails too.
-    if [ "$rc" -ne 0 ] && ! ls "$kept"/timeout-* "$kept"/slow-unit-* >/dev/null 2>&1; then
+    if [ "$rc" -ne 0 ] && ! slow_input_left "$kept"; then
         echo "$name: the run failed ($rc), see $log" >&2
         failed=1
     fi
     if [ "$failed" -ne 0 ]; then
         status=1
-    elif ! ls "$kept"/timeout-* "$kept"/slow-unit-* >/dev/null 2>&1; then
+    elif ! slow_input_left "$kept"; then
         rm -rf "$kept"
     fi
 done

@@ -100,32 +100,6 @@ TEST_F(Folders, TheSheetOnAFolderDeletedWhileOpenHoldsTheEmblemAlone) {
     EXPECT_TRUE(main().isVisible());
 }
 
-TEST_F(Folders, AFolderDeletedUnderTheGrowingSheetLeavesEmptyCells) {
-    const QString pics = folder(QStringLiteral("pics"));
-    const auto name = [](int i) {
-        return QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
-    };
-    for (int i = 0; i < 90; ++i) {
-        writePicture(pics, name(i), {40, 30});
-    }
-    startPastSplash();
-    openFolder(pics);
-    FrmThumb& s = openSheet();
-    deliverThumbnails();
-    ASSERT_TRUE(QDir(pics).removeRecursively());
-    // Cells past the ones asked for ahead are decoded only after the folder went.
-    const int askedBefore = s.thumbnails().requestedUpTo();
-    ASSERT_LT(askedBefore, 90);
-    buildWholeSheet();
-    ASSERT_EQ(static_cast<int>(s.cells().size()), 91);
-    EXPECT_EQ(arrived.size(), 90);
-    EXPECT_TRUE(shows(1, Qt::red));
-    for (int k = askedBefore + 1; k <= 90; ++k) {
-        EXPECT_TRUE(s.imgThumb(k)->shownImage().isNull()) << "cell " << k;
-        EXPECT_EQ(s.lblThumb(k)->text(), name(k - 1));
-    }
-}
-
 TEST_F(Folders, FilesReplacedWhileTheSheetBuildsShowTheirNewContentOrNothing) {
     const QString pics = folder(QStringLiteral("pics"));
     QStringList paths;
