@@ -227,6 +227,8 @@ TEST(MetafileFills, ShapesLaidEdgeToEdgeLeaveNoSeamAndSmallDrawingsAreSmooth) {
     }
 }
 
+namespace {
+
 // The processor time a thread has spent, in milliseconds: a measure of work that a
 // busy machine does not stretch.
 double cpuMs(clockid_t clock) {
@@ -234,6 +236,8 @@ double cpuMs(clockid_t clock) {
     clock_gettime(clock, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
+
+}  // namespace
 
 // Cancelled once a third of its work is done, a decode stops at its next row, read
 // or record: it fails, and what it does after the cancel is a small part of the
