@@ -239,9 +239,12 @@ double cpuMs(clockid_t clock) {
 
 }  // namespace
 
-// Cancelled once a third of its work is done, a decode stops at its next row, read
-// or record: it fails, and what it does after the cancel is a small part of the
-// whole decode's work.
+// Cancelled once a quarter of its work is done, a decode stops at its next row,
+// read or record: it fails, and what it does after the cancel is a small part of
+// the whole decode's work (it would be three quarters, going on to the end). The
+// work is the decoding thread's processor time, measured against whole decodes
+// just before on the same thread; as a busy machine can stretch any one decode,
+// the best of three tries counts.
 TEST(Cancellation, ADecodeCancelledWhileItRunsStopsAtItsNextRowReadOrRecord) {
     QTemporaryDir dir;
     // Noise, so that reading the JPEG's data is most of its decode, shrunk as
@@ -255,24 +258,18 @@ TEST(Cancellation, ADecodeCancelledWhileItRunsStopsAtItsNextRowReadOrRecord) {
     const std::tuple<const char*, QByteArray, QSize> cases[] = {
         {"large.bmp", hostile::bmp8(4000, 3000, 0, QByteArray(4000 * 3000, '\x30')), {400, 300}},
         {"large.jpg", hostile::jpeg(noise, false, 95), noise.size() / 8},
-        {"flood.wmf", hostile::regionFlood(100, 30), {400, 300}},
+        {"flood.wmf", hostile::regionFlood(50, 30), {400, 300}},
     };
     for (const auto& [name, bytes, target] : cases) {
         SCOPED_TRACE(name);
         const QString path = writeFile(dir.filePath(QString::fromLatin1(name)), bytes);
-        // The whole decode's work, the second time (the first loads Qt's decoder).
-        double whole = 0;
-        for (int i = 0; i < 2; ++i) {
-            const double before = cpuMs(CLOCK_THREAD_CPUTIME_ID);
-            ASSERT_FALSE(plenarvo::pictures::decodeScaled(path, target).isNull());
-            whole = cpuMs(CLOCK_THREAD_CPUTIME_ID) - before;
-        }
-        // A decode that ends before the cancel lands (the canceller kept off the
-        // processor) proves nothing and is tried again.
-        bool cancelledWhileRunning = false;
-        for (int attempt = 0; attempt < 5 && !cancelledWhileRunning; ++attempt) {
+        ASSERT_FALSE(
+            plenarvo::pictures::decodeScaled(path, target).isNull());  // loads Qt's decoder
+        double bestShare = 1;  // of the whole decode's work, done after the cancel
+        for (int tries = 0, attempts = 0; tries < 3 && attempts < 10; ++attempts) {
             std::atomic<bool> cancel{false};
-            std::atomic<bool> started{false};
+            std::atomic<double> whole{-1};  // set once the whole decode is measured
+            std::atomic<double> from{0};    // the worker's clock when the cancelled one starts
             std::atomic<bool> finished{false};
             std::atomic<bool> released{false};  // its clock is read while it lives
             clockid_t workerClock{};
@@ -281,7 +278,14 @@ TEST(Cancellation, ADecodeCancelledWhileItRunsStopsAtItsNextRowReadOrRecord) {
             double end = 0;
             std::thread worker([&] {
                 pthread_getcpuclockid(pthread_self(), &workerClock);
-                started = true;
+                double least = 1e9;  // the cheaper of two whole decodes
+                for (int i = 0; i < 2; ++i) {
+                    const double before = cpuMs(CLOCK_THREAD_CPUTIME_ID);
+                    const bool decoded = !plenarvo::pictures::decodeScaled(path, target).isNull();
+                    least = decoded ? std::min(least, cpuMs(CLOCK_THREAD_CPUTIME_ID) - before) : 0;
+                }
+                from = cpuMs(CLOCK_THREAD_CPUTIME_ID);
+                whole = least;
                 image = plenarvo::pictures::decodeScaled(path, target, &error, &cancel);
                 end = cpuMs(CLOCK_THREAD_CPUTIME_ID);
                 finished = true;
@@ -289,23 +293,26 @@ TEST(Cancellation, ADecodeCancelledWhileItRunsStopsAtItsNextRowReadOrRecord) {
                     std::this_thread::yield();
                 }
             });
-            while (!started) {
+            while (whole < 0) {
                 std::this_thread::yield();
             }
-            while (!finished && cpuMs(workerClock) < whole / 3) {
+            while (!finished && cpuMs(workerClock) - from < whole / 4) {
                 std::this_thread::yield();
             }
             cancel = true;
             const double cancelledAt = cpuMs(workerClock);
             released = true;
             worker.join();
-            if (!image.isNull()) {
+            ASSERT_GT(whole, 0);
+            // A cancel that landed late, the canceller kept off the processor,
+            // proves nothing.
+            if (!image.isNull() || cancelledAt - from > whole / 3) {
                 continue;
             }
-            cancelledWhileRunning = true;
+            ++tries;
             EXPECT_FALSE(error.isEmpty());
-            EXPECT_LT(end - cancelledAt, whole / 4) << "the whole decode took " << whole << " ms";
+            bestShare = std::min(bestShare, (end - cancelledAt) / whole);
         }
-        EXPECT_TRUE(cancelledWhileRunning);
+        EXPECT_LT(bestShare, 1.0 / 4);
     }
 }
