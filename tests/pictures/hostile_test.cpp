@@ -263,8 +263,8 @@ TEST(Cancellation, ADecodeCancelledWhileItRunsStopsAtItsNextRowReadOrRecord) {
     for (const auto& [name, bytes, target] : cases) {
         SCOPED_TRACE(name);
         const QString path = writeFile(dir.filePath(QString::fromLatin1(name)), bytes);
-        ASSERT_FALSE(
-            plenarvo::pictures::decodeScaled(path, target).isNull());  // loads Qt's decoder
+        const QSize size = target;  // not every compiler lets a lambda take a binding
+        ASSERT_FALSE(plenarvo::pictures::decodeScaled(path, size).isNull());  // loads Qt's decoder
         double bestShare = 1;  // of the whole decode's work, done after the cancel
         for (int tries = 0, attempts = 0; tries < 3 && attempts < 10; ++attempts) {
             std::atomic<bool> cancel{false};
@@ -281,12 +281,12 @@ TEST(Cancellation, ADecodeCancelledWhileItRunsStopsAtItsNextRowReadOrRecord) {
                 double least = 1e9;  // the cheaper of two whole decodes
                 for (int i = 0; i < 2; ++i) {
                     const double before = cpuMs(CLOCK_THREAD_CPUTIME_ID);
-                    const bool decoded = !plenarvo::pictures::decodeScaled(path, target).isNull();
+                    const bool decoded = !plenarvo::pictures::decodeScaled(path, size).isNull();
                     least = decoded ? std::min(least, cpuMs(CLOCK_THREAD_CPUTIME_ID) - before) : 0;
                 }
                 from = cpuMs(CLOCK_THREAD_CPUTIME_ID);
                 whole = least;
-                image = plenarvo::pictures::decodeScaled(path, target, &error, &cancel);
+                image = plenarvo::pictures::decodeScaled(path, size, &error, &cancel);
                 end = cpuMs(CLOCK_THREAD_CPUTIME_ID);
                 finished = true;
                 while (!released) {
