@@ -11,7 +11,6 @@ packages=(
   xvfb xauth openbox x11-utils xdotool imagemagick
   libjpeg-turbo-progs libvips-tools poppler-utils
   desktop-file-utils appstream dpkg-dev fakeroot file groff-base
-  cups cups-client printer-driver-cups-pdf
   weston qt6-wayland
   libxcb1-dev liblcms2-utils colord-data
 )

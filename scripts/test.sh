@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the formatting check and clang-tidy, the test
-# suite built with gcc, the same suite built with clang under AddressSanitizer and
-# UndefinedBehaviorSanitizer, a short run of each fuzz target, and smoke runs of the
-# installed program.
+# suite built with gcc in the Release configuration the README installs, the same
+# suite built with clang under AddressSanitizer and UndefinedBehaviorSanitizer, a
+# short run of each fuzz target, and smoke runs of the installed program. Warnings
+# are errors here (PLENARVO_WERROR), never in a user's or a packager's build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -12,7 +13,8 @@ export QT_QPA_PLATFORM=offscreen
 
 echo "== Build and test"
 # The smoke runs below drive the installed program with commands on standard input.
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLENARVO_TEST_COMMANDS=ON
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLENARVO_WERROR=ON \
+  -DPLENARVO_TEST_COMMANDS=ON
 cmake --build "$root/build" -j"$jobs"
 
 echo "== Formatting"
@@ -20,7 +22,7 @@ bash "$root/scripts/lint.sh" "$root/build" format
 
 echo "== Sanitizer build (clang) and test"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DPLENARVO_SANITIZE=ON -DPLENARVO_BENCH=OFF
+  -DPLENARVO_SANITIZE=ON -DPLENARVO_BENCH=OFF -DPLENARVO_WERROR=ON
 cmake --build "$root/build-asan" -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"

@@ -300,19 +300,29 @@ std::optional<Header> readHeader(const QByteArray& bytes, QString* error) {
 
 namespace {
 
-// A buffer that stops giving bytes once the decode on its thread is cancelled, so
-// that Qt's decoders stop at their next read.
-class CancellableBuffer : public QBuffer {
+// The file's bytes, given until the decode on this thread is cancelled, so that
+// Qt's decoders stop at their next read. Not a QBuffer: Qt's JPEG reader takes a
+// QBuffer's bytes all at once without reading them, and never asks again.
+class CancellableDevice : public QIODevice {
 public:
-    using QBuffer::QBuffer;
+    explicit CancellableDevice(const QByteArray& bytes) : bytes_(bytes) {
+        QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    qint64 size() const override { return bytes_.size(); }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override {
         if (cancelled()) {
             return -1;
         }
-        return QBuffer::readData(data, maxSize);
+        const qint64 count = std::clamp<qint64>(bytes_.size() - pos(), 0, maxSize);
+        std::copy_n(bytes_.constData() + pos(), count, data);
+        return count;
     }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray bytes_;
 };
 
 // A JPEG decoder can shrink a picture by 1/2, 1/4 or 1/8 while it decodes, which
@@ -364,10 +374,8 @@ QImage decode(const QByteArray& bytes, const Header& header, QSize target, QStri
             qCInfo(lcPictures) << "bitmap not decoded:" << problem;
         }
     } else {
-        CancellableBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
+        CancellableDevice device(bytes);
+        QImageReader reader(&device);
         // Only a JPEG decodes faster straight at a smaller size; the others are
         // decoded whole and scaled below.
         const bool scaleWhileDecoding = header.format == Format::Jpeg && target.isValid();

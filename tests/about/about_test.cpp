@@ -1,6 +1,5 @@
 #include "about/frm_about.h"
 #include "about/frm_splash.h"
-#include "platform/core/registry.h"
 #include "platform/qt/qt_help.h"
 #include "platform/qt/qt_system.h"
 #include "support/fakes/app_fixture.h"
@@ -9,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -16,15 +16,12 @@
 
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
-using plenarvo::testing::FakeRegistry;
+using plenarvo::testing::writeFile;
 
 namespace {
 
-const QString kMsinfo = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-const QString kLocation = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
 const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
 const QString kHelpFile = QStringLiteral("Plenarvo Viewer Help.hlp");
-constexpr auto kHklm = platform::kHkeyLocalMachine;
 
 // Every command caption of a menu and its submenus, without the access-key marks.
 void collectCaptions(const QMenu* menu, QStringList& out) {
@@ -35,10 +32,6 @@ void collectCaptions(const QMenu* menu, QStringList& out) {
             out << action->text().remove(u'&').simplified();
         }
     }
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    ASSERT_TRUE(plenarvo::testing::writeBytes(path, bytes));
 }
 
 }  // namespace
@@ -61,9 +54,12 @@ TEST_F(About, TheSplashAndTheAboutBoxNameTheProgramAndItsVersion) {
     FrmSplash& splash = forms->splash();
     FrmAbout& about = openAbout();
     const std::pair<QString, const char*> captions[] = {
-        {splash.lblProductName->text(), "Plenarvo"}, {splash.lblVersion->text(), "Version 2.1.1"},
-        {splash.lblPlatform->text(), "For Linux"},   {about.windowTitle(), "About Plenarvo"},
-        {about.lblTitle->text(), "Plenarvo"},        {about.lblVersion->text(), "Version 2.1.1"},
+        {splash.lblProductName->text(), "Plenarvo"},
+        {splash.lblVersion->text(), "Version " PLENARVO_VERSION},
+        {splash.lblPlatform->text(), "For Linux"},
+        {about.windowTitle(), "About Plenarvo"},
+        {about.lblTitle->text(), "Plenarvo"},
+        {about.lblVersion->text(), "Version " PLENARVO_VERSION},
     };
     for (const auto& [shown, written] : captions) {
         EXPECT_EQ(shown, QString::fromLatin1(written));
@@ -101,7 +97,7 @@ TEST_F(About, OkEnterAndEscCloseItAndTheNextOpeningLoadsItAfresh) {
     };
     for (const auto& close : closes) {
         FrmAbout& about = openAbout();
-        EXPECT_EQ(about.lblVersion->text(), QStringLiteral("Version 2.1.1"));
+        EXPECT_EQ(about.lblVersion->text(), QStringLiteral("Version " PLENARVO_VERSION));
         close(about);
         EXPECT_FALSE(aboutOpen());
         settle();
@@ -114,105 +110,30 @@ TEST_F(About, OkEnterAndEscCloseItAndTheNextOpeningLoadsItAfresh) {
     EXPECT_EQ(messages.texts(), QStringList{kUnavailable});
 }
 
-// System Info starts the program the registry names, or says it is unavailable.
-TEST_F(About, SystemInfoStartsTheProgramTheRegistryNamesOrSaysItIsUnavailable) {
-    const QString program = tools + QStringLiteral("/MSINFO32.EXE");
-    const struct {
-        const char* name;
-        std::uint32_t pathType;  // the PATH entry's type; 0: none
-        QByteArray path;
-        bool refused;      // the PATH entry's key refuses the access asked
-        bool location;     // the location entry names the tools folder
-        char inTools;      // what the tools folder holds as MSINFO32.EXE: 'f'ile, 'd'irectory
-        const char* ran;   // the one program started, %1 for the tools folder; nullptr: none
-        bool unavailable;  // the message shown
-        int keysOpened;
-    } cases[] = {
-        {"the PATH entry first, even for a missing program", 1, "/nowhere/msinfo", false, true, 'f',
-         "/nowhere/msinfo", true, 1},
-        {"a location folder without the program", 0, {}, false, true, ' ', nullptr, true, 2},
-        {"a folder named as the program", 0, {}, false, true, 'd', nullptr, true, 2},
-        {"the location's program, the PATH key refused", 1, "/refused", true, true, 'f',
-         "%1/MSINFO32.EXE", false, 2},
-        {"a PATH of another type gives no text", 3, QByteArray("/bin/true\0", 10), false, false,
-         ' ', "", true, 1},
-        {"a PATH too long for the buffer", 1, QByteArray(1025, 'a'), false, false, ' ', nullptr,
-         true, 2},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        registry = FakeRegistry();
-        if (c.pathType != 0) {
-            registry.setValue(kHklm, kMsinfo, QStringLiteral("PATH"), {c.pathType, c.path});
+// System Info through the registry the program runs on: the first system
+// information program on the path is started, else the box says it is unavailable.
+TEST_F(About, SystemInfoStartsTheSystemInformationProgramOnThePathOrSaysItIsUnavailable) {
+    for (const bool installed : {true, false}) {
+        SCOPED_TRACE(installed);
+        QTemporaryDir bin;
+        for (const char* tool : {"lshw-gtk", "kinfocenter"}) {
+            if (installed) {
+                const QString path = writeFile(bin.filePath(QString::fromLatin1(tool)), "");
+                QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+            }
         }
-        if (c.refused) {
-            registry.refused = QStringList{kMsinfo};
-        }
-        if (c.location) {
-            registry.setString(kHklm, kLocation, QStringLiteral("MSINFO"), tools);
-        }
-        ASSERT_TRUE(QDir(tools).removeRecursively() && QDir().mkpath(tools));
-        if (c.inTools == 'f') {
-            writeFile(program, "");
-        } else if (c.inTools == 'd') {
-            QDir(tools).mkdir(QStringLiteral("MSINFO32.EXE"));
-        }
+        platform::SystemRegistry system({bin.path()});
+        platform.registry = &system;
         programs.started.clear();
         messages.shown.clear();
         QTest::mouseClick(openAbout().cmdSysInfo, Qt::LeftButton);
-        EXPECT_EQ(
-            programs.started,
-            c.ran ? QStringList{QString::fromLatin1(c.ran).replace("%1", tools)} : QStringList{});
-        ASSERT_EQ(registry.opened.size(), c.keysOpened);
-        EXPECT_EQ(registry.opened[0].root, 0x80000002u);
-        EXPECT_EQ(registry.opened[0].key, kMsinfo);
-        EXPECT_EQ(registry.opened[0].access, 0x2003Fu);
-        EXPECT_EQ(registry.openKeys(), 0);
-        ASSERT_EQ(messages.shown.size(), c.unavailable ? 1 : 0);
-        if (c.unavailable) {
-            EXPECT_EQ(messages.shown[0].text, kUnavailable);
-            EXPECT_EQ(messages.shown[0].title, QStringLiteral("Plenarvo"));
-            EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::None);
-        }
+        EXPECT_EQ(programs.started,
+                  installed ? QStringList{bin.filePath("kinfocenter")} : QStringList{});
+        EXPECT_EQ(messages.texts(), installed ? QStringList{} : QStringList{kUnavailable});
+        EXPECT_EQ(system.openKeys(), 0);
         EXPECT_TRUE(aboutOpen());
+        platform.registry = &registry;
     }
-}
-
-TEST_F(About, GetKeyValueKeepsTheTextUpToAClosingNulAndReadsNumbers) {
-    FrmAbout& about = openAbout();
-    const struct {
-        std::uint32_t type;
-        QByteArray bytes;
-        bool found;
-        QString value;  // "before": the value passed in is kept
-    } cases[] = {
-        {1, QByteArray("abc\0", 4), true, QStringLiteral("abc")},
-        {1, QByteArray("abc"), true, QStringLiteral("abc")},
-        {1, QByteArray("a\0c", 3), true, QString::fromLatin1("a\0c", 3)},
-        {1, QByteArray(), true, QString()},
-        {1, QByteArray(1024, 'p'), true, QString(1024, u'p')},
-        {4, QByteArray("\x10\x27\0\0", 4), true, QStringLiteral("10000")},
-        {4, QByteArray("\0\x01\0\0", 4), true, QStringLiteral("256")},
-        {7, QByteArray("x\0", 2), true, QStringLiteral("before")},
-        {1, QByteArray(1025, 'p'), false, QString()},  // too long to be read
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.bytes.left(16).toStdString());
-        registry.setValue(kHklm, QStringLiteral("k"), QStringLiteral("v"), {c.type, c.bytes});
-        std::uint32_t root = kHklm;
-        QString key = QStringLiteral("k");
-        QString name = QStringLiteral("V");  // names match without regard to case
-        QString value = QStringLiteral("before");
-        EXPECT_EQ(about.GetKeyValue(root, key, name, value), c.found);
-        EXPECT_EQ(value, c.value);
-    }
-    std::uint32_t root = kHklm;
-    QString absent = QStringLiteral("absent");
-    QString name = QStringLiteral("v");
-    QString value = QStringLiteral("before");
-    EXPECT_FALSE(about.GetKeyValue(root, absent, name, value));
-    EXPECT_TRUE(value.isEmpty());
-    EXPECT_EQ(registry.openKeys(), 0);
 }
 
 TEST_F(About, F1AndTheMenuOpenTheContentsOfTheHelpFile) {
@@ -223,7 +144,7 @@ TEST_F(About, F1AndTheMenuOpenTheContentsOfTheHelpFile) {
     for (const auto& call : help.calls) {
         EXPECT_EQ(call.owner, &main());
         EXPECT_EQ(call.file, kHelpFile);
-        EXPECT_EQ(call.command, 3u);
+        EXPECT_EQ(call.command, platform::kHelpContents);
         EXPECT_EQ(call.data, 0u);
     }
 }
@@ -266,29 +187,4 @@ TEST(HelpWindow, FindsTheHelpInTheFirstFolderThatHasItAndReportsAMissingOne) {
     const QString report = lost.window()->toPlainText();
     EXPECT_TRUE(report.contains(kHelpFile));
     EXPECT_TRUE(report.contains(QDir::toNativeSeparators(a.path())));
-}
-
-TEST(SystemRegistry, NamesTheFirstSystemInformationProgramOnThePath) {
-    QTemporaryDir bin;
-    platform::SystemRegistry registry({bin.path()});
-    platform::RegistryKey key = 0;
-    EXPECT_EQ(registry.openKey(kHklm, kMsinfo, platform::kKeyAllAccess, &key),
-              platform::kErrorFileNotFound);
-    for (const char* tool : {"lshw-gtk", "kinfocenter"}) {
-        QFile file(bin.filePath(QString::fromLatin1(tool)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-    }
-    ASSERT_EQ(registry.openKey(kHklm, kMsinfo, platform::kKeyAllAccess, &key),
-              platform::kErrorSuccess);
-    QByteArray buffer(1024, '\0');
-    std::uint32_t type = 0;
-    std::uint32_t size = 1024;
-    ASSERT_EQ(registry.queryValue(key, QStringLiteral("PATH"), &type, buffer, &size),
-              platform::kErrorSuccess);
-    EXPECT_EQ(type, platform::kRegSz);
-    EXPECT_EQ(buffer.left(size), bin.filePath(QStringLiteral("kinfocenter")).toLocal8Bit() + '\0');
-    EXPECT_EQ(registry.closeKey(key), platform::kErrorSuccess);
-    EXPECT_EQ(registry.openKey(kHklm, kLocation, platform::kKeyAllAccess, &key),
-              platform::kErrorFileNotFound);
 }

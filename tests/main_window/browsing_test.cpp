@@ -13,8 +13,6 @@
 
 #include <functional>
 
-#include <sys/stat.h>
-
 using namespace plenarvo;
 using plenarvo::testing::AppFixture;
 
@@ -118,41 +116,6 @@ TEST_F(MainWindow, ADoubleClickOrEnterOpensAFolderAndAClickOnlySelects) {
     EXPECT_TRUE(w.dirPic->path().endsWith(QStringLiteral("/loop/loop/loop/loop/loop")));
     EXPECT_EQ(w.txtFileCount->text(), QStringLiteral("4"));
     EXPECT_TRUE(messages.shown.isEmpty());
-}
-
-TEST_F(MainWindow, TheFolderListHoldsOnlyWhatOpensAsAFolder) {
-    const QDir dir(folder(QStringLiteral("odd")));
-    ASSERT_TRUE(dir.mkdir(QStringLiteral("real")));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe"))).constData(), 0600),
-              0);
-    // A link to a folder is listed; to a device, to nothing, or round a loop, not.
-    const std::pair<const char*, QString> links[] = {
-        {"to_real", dir.filePath(QStringLiteral("real"))},
-        {"to_device", QStringLiteral("/dev/null")},
-        {"dangling", dir.filePath(QStringLiteral("gone"))},
-        {"loop_a", dir.filePath(QStringLiteral("loop_b"))},
-        {"loop_b", dir.filePath(QStringLiteral("loop_a"))},
-    };
-    for (const auto& [name, target] : links) {
-        ASSERT_TRUE(QFile::link(target, dir.filePath(QString::fromLatin1(name))));
-    }
-    controls::DirList list(nullptr);
-    ASSERT_TRUE(list.setPath(dir.path()));
-    QStringList listed;
-    for (int i = 0; i < list.count(); ++i) {
-        const QFileInfo entry(list.item(i)->data(Qt::UserRole + 1).toString());
-        if (entry.path() == dir.path()) {
-            listed.append(entry.fileName());
-        }
-    }
-    EXPECT_EQ(listed, (QStringList{QStringLiteral("real"), QStringLiteral("to_real")}));
-
-    // Full paths have one separator, also at the root.
-    controls::FileList files(nullptr);
-    ASSERT_TRUE(files.setPath(QStringLiteral("/")));
-    EXPECT_EQ(files.fullPath(QStringLiteral("x.jpg")), QStringLiteral("/x.jpg"));
-    ASSERT_TRUE(files.setPath(pics + QStringLiteral("/")));
-    EXPECT_EQ(files.fullPath(QStringLiteral("x.jpg")), in(pics, "x.jpg"));
 }
 
 TEST_F(MainWindow, ThePreviewFillsItsBoxWithThePictureDecodedAtItsSize) {

@@ -121,6 +121,9 @@ TEST(Corpus, EveryFileMeetsItsExpectation) {
         EXPECT_TRUE(thumb.isNull() ? !thumbError.isEmpty() : thumb.size() == QSize(95, 81));
         if (ok) {
             EXPECT_EQ(image.size(), picture.size());
+            // The preview's road: the picture decoded straight at its box.
+            EXPECT_EQ(picture.scaled(QSize(457, 417), &error).size(), QSize(457, 417))
+                << error.toStdString();
         }
         if (row.expected == QLatin1String("fails")) {
             EXPECT_FALSE(ok) << "a broken file was shown";

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtConcurrent>
@@ -46,13 +45,9 @@ char colourName(QRgb c) {
 
 // A picture of four coloured quarters: top left, top right, bottom left, bottom right.
 QImage quartered(QSize size, const char* colours) {
-    QImage image(size, QImage::Format_RGB32);
-    QPainter painter(&image);
-    for (int i = 0; i < 4; ++i) {
-        const QPoint at(i % 2 * size.width() / 2, i / 2 * size.height() / 2);
-        painter.fillRect(QRect(at, size / 2), QColor(kNamed.at(colours[i])));
-    }
-    return image;
+    return plenarvo::testing::quarters(
+        size, {QColor(kNamed.at(colours[0])), QColor(kNamed.at(colours[1])),
+               QColor(kNamed.at(colours[2])), QColor(kNamed.at(colours[3]))});
 }
 
 // The colours at the middle of each quarter, in the same order.
@@ -120,11 +115,7 @@ IconEntry bitmap(int side, char colour) {
 class PictureFiles : public ::testing::Test {
 protected:
     QString write(const QString& name, const QByteArray& bytes) {
-        QString path = dir_.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        return plenarvo::testing::writeFile(dir_.filePath(name), bytes);
     }
     QTemporaryDir dir_;
 };

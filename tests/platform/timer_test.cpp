@@ -22,10 +22,15 @@ struct Rig {
 
     Rig() {
         a->setOnTick([this] {
-            log += "a" + std::to_string(clock.now()) + " ";
+            note('a');
             run(std::exchange(inTick, {}));
         });
-        b.setOnTick([this] { log += "b" + std::to_string(clock.now()) + " "; });
+        b.setOnTick([this] { note('b'); });
+    }
+
+    // Writes a tick down: the timer's letter and the clock's time.
+    void note(char timer) {
+        log.append(1, timer).append(std::to_string(clock.now())).append(1, ' ');
     }
 
     // Steps: "+N" lets N ms pass; "a-on", "a-off" enable and disable a timer;

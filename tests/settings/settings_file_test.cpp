@@ -1,4 +1,5 @@
 #include "settings/settings_file.h"
+#include "support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -7,20 +8,13 @@
 #include <QTemporaryDir>
 
 using namespace plenarvo::settings;
+using plenarvo::testing::readBytes;
 using Status = ReadResult::Status;
 
 namespace {
 
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QString writeBytes(const QTemporaryDir& dir, const QByteArray& bytes) {
-    QString path = dir.filePath(QStringLiteral("default.dat"));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    return path;
+    return plenarvo::testing::writeFile(dir.filePath(QStringLiteral("default.dat")), bytes);
 }
 
 // A folder line and seven flag lines, "maybe" at flag `bad` (none when -1).

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "support/files.h"
+
 #include <QFile>
-#include <QImage>
-#include <QPainter>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -43,33 +43,6 @@ inline std::vector<CorpusRow> readCorpusManifest() {
                         cols.size() > 8 ? cols[8] : QString()});
     }
     return rows;
-}
-
-// The mean difference of the colour channels (0..255) of two pictures of one size,
-// each put on `ground` first (transparent pixels compare by what they show) and,
-// when `shrinkTo` is given, shrunk to it.
-inline double meanDifference(const QImage& a, const QImage& b, QColor ground, QSize shrinkTo = {}) {
-    const auto prepare = [&](const QImage& image) {
-        QImage out(image.size(), QImage::Format_RGB32);
-        out.fill(ground);
-        QPainter(&out).drawImage(0, 0, image);
-        const QImage shrunk = shrinkTo.isValid() ? out.scaled(shrinkTo, Qt::IgnoreAspectRatio,
-                                                              Qt::SmoothTransformation)
-                                                 : out;
-        return shrunk.convertToFormat(QImage::Format_RGB32);
-    };
-    const QImage x = prepare(a);
-    const QImage y = prepare(b);
-    double sum = 0;
-    for (int j = 0; j < x.height(); ++j) {
-        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(j));
-        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(j));
-        for (int i = 0; i < x.width(); ++i) {
-            sum += std::abs(qRed(p[i]) - qRed(q[i])) + std::abs(qGreen(p[i]) - qGreen(q[i])) +
-                   std::abs(qBlue(p[i]) - qBlue(q[i]));
-        }
-    }
-    return sum / (3.0 * x.width() * x.height());
 }
 
 }  // namespace plenarvo::testing

@@ -4,30 +4,18 @@
 // and large honest pictures beside them, made byte by byte for the tests and the
 // hostile-file benchmark.
 
+#include "support/files.h"
 #include "support/le_bytes.h"
 #include "wmf/metafile_builder.h"
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QImage>
-#include <QImageWriter>
 
 #include <unordered_map>
 
 namespace hostile {
 
-// `image` written by Qt in `format`; a JPEG progressive or not.
-inline QByteArray encode(const QImage& image, const char* format, int quality = -1,
-                         bool progressive = false) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setQuality(quality);
-    writer.setProgressiveScanWrite(progressive);
-    writer.write(image);
-    return bytes;
-}
+using plenarvo::testing::encode;
 
 // ---- metafiles -------------------------------------------------------------
 
@@ -79,9 +67,7 @@ inline QByteArray widePolyline(int points, int penWidth) {
 
 // A PNG of `size` of one colour, as small as Qt writes it.
 inline QByteArray flatPng(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    return encode(image, "png", 0);
+    return encode(plenarvo::testing::solid(size, Qt::darkCyan), "png", 0);
 }
 
 // Pattern-brush records whose bitmap header says 1x1 but which carry `png`.

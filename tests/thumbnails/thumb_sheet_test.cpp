@@ -265,6 +265,7 @@ TEST_F(ThumbSheet, TheWheelScrollsAsTheArrowDoesAndTheRowsInViewGetBuilt) {
 
 TEST_F(ThumbSheet, MoreThan755PicturesStopAtTheCap) {
     FrmThumb& s = open(800, {8, 6});
+    EXPECT_EQ(main().txtFileCount->text(), QStringLiteral("800"));
     EXPECT_EQ(s.ThumbCount, 755);
     EXPECT_EQ(s.picHold->height(), 25367);
     advance(100);

@@ -27,53 +27,23 @@ namespace {
 
 constexpr QSize kCell(95, 81);
 
-QString writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return path;
-}
-
 QByteArray encoded(const QImage& image, const char* format = "jpeg") {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
+    return encode(image, format);
 }
 
 QImage filled(QSize size, QColor colour) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
+    return solid(size, colour);
 }
 
 // A picture whose four quarters differ, so that a turned or mirrored copy shows.
 QImage quarters(QSize size) {
-    QImage image = filled(size, QColor(20, 40, 60));
-    const int w = size.width() / 2;
-    const int h = size.height() / 2;
-    QPainter painter(&image);
-    painter.fillRect(w, 0, size.width() - w, h, QColor(230, 40, 120));
-    painter.fillRect(0, h, w, size.height() - h, QColor(20, 210, 180));
-    painter.fillRect(w, h, size.width() - w, size.height() - h, QColor(230, 210, 240));
-    return image;
+    return plenarvo::testing::quarters(size, {QColor(20, 40, 60), QColor(230, 40, 120),
+                                              QColor(20, 210, 180), QColor(230, 210, 240)});
 }
 
 // Mean absolute difference per channel, the largest of the three; same sizes.
 double largestChannelDifference(const QImage& a, const QImage& b) {
-    double sums[3] = {0, 0, 0};
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QColor p = a.pixelColor(x, y);
-            const QColor q = b.pixelColor(x, y);
-            sums[0] += std::abs(p.red() - q.red());
-            sums[1] += std::abs(p.green() - q.green());
-            sums[2] += std::abs(p.blue() - q.blue());
-        }
-    }
-    return std::max({sums[0], sums[1], sums[2]}) / (double(a.width()) * a.height());
+    return meanDifference(a, b, Qt::black, {}, true);
 }
 
 bool reddish(const QImage& image) {
@@ -457,22 +427,26 @@ TEST_F(CacheFolders, ACacheThatCannotBeWrittenOrIsOffChangesNothingButTheEntries
               QStringList{"x.jpg"});
 }
 
+// Every corpus file a cell on the first opening and from the cache on the second,
+// or none when it cannot be shown; a photo's looks like its decode.
 TEST(ThumbnailLookAlike, FirstAndSecondOpeningsLookLikeTheDecodeOnTheCorpus) {
     int compared = 0;
     for (const CorpusRow& row : readCorpusManifest()) {
-        if (row.format != "jpeg" || row.expected != "decodes") {
+        if (row.expected == "either" || row.path.endsWith(u'/')) {
             continue;
         }
         SCOPED_TRACE(qPrintable(row.path));
         const QString path = corpusDir() + u'/' + row.path;
-        const QImage decoded = pictures::decodeScaled(path, kCell);
-        ASSERT_EQ(decoded.size(), kCell);
         const QTemporaryDir home;
         const ThumbnailCache cache(home.path());
-        EXPECT_LT(largestChannelDifference(makeThumbnail(path, kCell, cache), decoded),
-                  4.0);  // decoded
-        EXPECT_LT(largestChannelDifference(makeThumbnail(path, kCell, cache), decoded),
-                  4.0);  // the entry
+        const QImage decoded = pictures::decodeScaled(path, kCell);
+        for (const QImage& cell :
+             {makeThumbnail(path, kCell, cache), makeThumbnail(path, kCell, cache)}) {
+            EXPECT_EQ(cell.size(), row.expected == "decodes" ? kCell : QSize(0, 0));
+            if (row.format == "jpeg" && row.expected == "decodes") {
+                EXPECT_LT(largestChannelDifference(cell, decoded), 4.0);
+            }
+        }
         ++compared;
     }
     if (compared == 0) {

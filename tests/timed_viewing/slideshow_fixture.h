@@ -9,44 +9,7 @@
 #include <QFileInfo>
 #include <QTest>
 
-#include <sys/inotify.h>
-#include <unistd.h>
-
 namespace plenarvo::testing {
-
-// Counts how often the settings file is replaced, from the folder's change
-// notifications that have queued up (it never waits). A write renames or links a
-// finished temporary file onto the name, or writes the file in place and closes it.
-class FileReplacements {
-public:
-    explicit FileReplacements(const QString& file)
-        : name_(QFile::encodeName(QFileInfo(file).fileName())),
-          fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        const QString dir = QFileInfo(file).absolutePath();
-        QDir().mkpath(dir);
-        EXPECT_GE(inotify_add_watch(fd_, QFile::encodeName(dir).constData(),
-                                    IN_MOVED_TO | IN_CREATE | IN_CLOSE_WRITE),
-                  0);
-    }
-    ~FileReplacements() { ::close(fd_); }
-    // Replacements since the last call.
-    int count() {
-        int replaced = 0;
-        alignas(inotify_event) char buffer[16384];
-        for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
-            for (ssize_t at = 0; at < n;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                replaced += event->len > 0 && name_ == event->name ? 1 : 0;
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            }
-        }
-        return replaced;
-    }
-
-private:
-    QByteArray name_;
-    int fd_;
-};
 
 // The flags of a settings file that records one scheme and one view order.
 inline QStringList flagsFor(const QString& scheme, bool random) {

@@ -1,3 +1,4 @@
+#include "thumbnails/frm_thumb.h"
 #include "timed_viewing/slide_ahead.h"
 #include "timed_viewing/slideshow_fixture.h"
 
@@ -11,7 +12,6 @@
 
 using namespace plenarvo;
 using platform::MessageIcon;
-using plenarvo::testing::FileReplacements;
 using plenarvo::testing::flagsFor;
 using plenarvo::testing::Slideshow;
 
@@ -23,6 +23,11 @@ QStringList titles(const plenarvo::testing::FakeMessageBoxes& boxes) {
         out << m.title;
     }
     return out;
+}
+
+// The background as "#rrggbb", readable in a failure message.
+QString bg(const QWidget* widget) {
+    return controls::background(widget).name();
 }
 
 }  // namespace
@@ -62,7 +67,6 @@ TEST_F(Slideshow, ShowsTheFolderInListOrderOnePerIntervalWithWrap) {
 
 TEST_F(Slideshow, AnEmptyFolderIsToldTwiceAndTheBoxEndsUnchecked) {
     startIn({});
-    FileReplacements writes(platform.settingsPath);
     check();
     ASSERT_EQ(messages.shown.size(), 2);
     for (const auto& m : messages.shown) {
@@ -72,13 +76,11 @@ TEST_F(Slideshow, AnEmptyFolderIsToldTwiceAndTheBoxEndsUnchecked) {
     }
     EXPECT_EQ(main().chkTimed->value(), 0);
     EXPECT_FALSE(view().isVisible());
-    EXPECT_EQ(writes.count(), 0);
 
-    // Random order from the menu: the same two messages, then one write.
+    // Random order from the menu: the same two messages, and the order is saved.
     main().mnuOptViewRnd->action()->trigger();
     EXPECT_EQ(titles(messages).count(QStringLiteral("No Image Presant")), 4);
     EXPECT_EQ(main().chkTimed->value(), 0);
-    EXPECT_EQ(writes.count(), 1);
     EXPECT_EQ(flags(), flagsFor("DarkBlue", true));
 }
 
@@ -114,14 +116,12 @@ TEST_F(Slideshow, ClearingTheBoxStopsTheShowAndThePendingTickMovesTheSelection) 
     startIn({"a.bmp", "b.bmp", "c.bmp"});
     check();
     advance(10000);
-    FileReplacements writes(platform.settingsPath);
     check();  // cleared
     EXPECT_EQ(main().filPic->listIndex(), 0);
     advance(10000);
     EXPECT_EQ(main().filPic->listIndex(), 1);
     EXPECT_FALSE(main().Timer1->enabled());
     EXPECT_EQ(onView(), QStringLiteral("b.bmp"));  // nothing more was shown
-    EXPECT_EQ(writes.count(), 2);
     EXPECT_EQ(flags(), flagsFor("DarkBlue", false));
 }
 
@@ -220,13 +220,11 @@ TEST_F(Slideshow, KeysPasteCutUndoAndInputMethodsFollowTheKeyRules) {
     EXPECT_EQ(messages.shown.last().icon, MessageIcon::Critical);
 }
 
-TEST_F(Slideshow, RandomFromTheMenuDrawsTwiceWritesFourTimesAndGoesOnDrawing) {
+TEST_F(Slideshow, RandomFromTheMenuDrawsTwiceAndGoesOnDrawing) {
     startIn({"a.bmp", "b.bmp", "c.bmp"});
     random.script = {0.5F, 0.9F, 0.1F};
-    FileReplacements writes(platform.settingsPath);
     main().mnuOptViewRnd->action()->trigger();
     EXPECT_TRUE(viewDecoded());
-    EXPECT_EQ(writes.count(), 4);
     EXPECT_EQ(random.draws, 2);
     EXPECT_EQ(random.reseeds, QList<double>({0.0, 0.0}));
     EXPECT_EQ(main().chkTimed->value(), 1);
@@ -239,7 +237,6 @@ TEST_F(Slideshow, RandomFromTheMenuDrawsTwiceWritesFourTimesAndGoesOnDrawing) {
     EXPECT_EQ(onView(), QStringLiteral("a.bmp"));
     EXPECT_EQ(SlideAhead::counts().hits - hitsBefore, 1);  // the draw was worked out ahead
     EXPECT_EQ(random.draws, 3);
-    EXPECT_EQ(writes.count(), 2);  // each tick saves before and after showing
     EXPECT_EQ(flags(), flagsFor("DarkBlue", true));
 
     // Clearing the box on the main window checks it again: the show goes on.
@@ -264,12 +261,72 @@ TEST_F(Slideshow, LeavingRandomViewingByAClickReturnsToConsecutive) {
     EXPECT_FALSE(viewLoaded());
 
     ASSERT_EQ(main().filPic->listIndex(), 1);
-    FileReplacements writes(platform.settingsPath);
     main().mnuOptViewCon->action()->trigger();
     EXPECT_EQ(main().filPic->listIndex(), 2);
     main().mnuOptViewCon->action()->trigger();
     EXPECT_EQ(main().filPic->listIndex(), 0);
     EXPECT_FALSE(viewLoaded());
-    EXPECT_EQ(writes.count(), 2);
     EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+// Each choice, in the order the schemes are tried, colours all three windows and
+// the sheet's pallet with its written colour, shows the decorations for the
+// Default scheme only, ends random timed viewing and saves.
+TEST_F(Slideshow, EachSchemeChoiceColoursEveryWindowWithItsColourAndEndsTimedViewing) {
+    const struct {
+        controls::MenuItem* FrmImage::*item;
+        const char* flag;
+        QRgb colour;  // 0: the system's button face colour
+    } schemes[] = {
+        {&FrmImage::mnuOptBacGrnDef, "DarkBlue", qRgb(0, 0, 192)},
+        {&FrmImage::mnuOptBacGrnGre, "Neon", qRgb(0, 255, 0)},
+        {&FrmImage::mnuOptBacGrnLitBlu, "Teal", qRgb(0, 192, 192)},
+        {&FrmImage::mnuOptBacGrnPur, "HotMaroon", qRgb(192, 0, 192)},
+        {&FrmImage::mnuOptBacGrnPut, "Putty", 0},
+        {&FrmImage::mnuOptBacGrnDef, "DarkBlue", qRgb(0, 0, 192)},  // and back
+        {&FrmImage::mnuOptBacGrnDef, "DarkBlue", qRgb(0, 0, 192)},  // and the same again
+    };
+    startIn({"a.bmp", "b.bmp"});
+    ASSERT_FALSE(forms->isLoaded(Window::Thumb));
+    for (const auto& c : schemes) {
+        SCOPED_TRACE(c.flag);
+        main().mnuOptViewRnd->action()->trigger();
+        ASSERT_EQ(main().chkTimed->value(), 1);
+        (main().*c.item)->action()->trigger();
+        settle();
+        const QString colour =
+            (c.colour ? QColor(c.colour) : QApplication::palette().color(QPalette::Button)).name();
+        EXPECT_FALSE(viewLoaded());
+        EXPECT_EQ(main().chkTimed->value(), 0);
+        EXPECT_TRUE(main().mnuOptViewCon->checked());
+        EXPECT_EQ(flags(), flagsFor(QString::fromLatin1(c.flag), false));
+        EXPECT_TRUE((main().*c.item)->checked());
+        EXPECT_EQ(bg(main().client), colour);
+        // The first choice loads the sheet, hidden, on the open folder.
+        ASSERT_TRUE(forms->isLoaded(Window::Thumb));
+        EXPECT_FALSE(forms->thumb().isVisible());
+        EXPECT_EQ(QDir::cleanPath(forms->thumb().filPic->path()), QDir::cleanPath(pics));
+        EXPECT_EQ(bg(&forms->thumb()), colour);
+        EXPECT_EQ(bg(forms->thumb().picHold), colour);
+        const bool decorations = c.item == &FrmImage::mnuOptBacGrnDef;
+        EXPECT_EQ(main().Shape5->isHidden(), !decorations);
+        EXPECT_EQ(main().Shape3->isHidden(), !decorations);
+        EXPECT_EQ(main().Line1->isHidden(), !decorations);
+        advance(30000);  // the pending tick shows nothing
+        EXPECT_FALSE(viewLoaded());
+        EXPECT_EQ(bg(&view()), colour);  // the view takes the scheme again when it loads
+    }
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(Slideshow, ASettingsFileThatCannotBeWrittenIsToldOnceAndTheChoiceStays) {
+    startIn({"a.bmp"});
+    QDir().mkpath(platform.settingsPath);  // a folder where the file should be
+    main().mnuOptBacGrnLitBlu->action()->trigger();
+    main().mnuOptBacGrnPut->action()->trigger();
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].title, QStringLiteral("Settings Not Saved"));
+    EXPECT_TRUE(main().mnuOptBacGrnPut->checked());
+    EXPECT_FALSE(main().mnuOptBacGrnLitBlu->checked());
+    EXPECT_EQ(controls::background(main().client), QApplication::palette().color(QPalette::Button));
 }

@@ -16,12 +16,6 @@ void doubleClick(QWidget* widget, QPoint where) {
     QTest::mouseDClick(widget, Qt::LeftButton, {}, where);
 }
 
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
-
 AppFixture::AppFixture() {
     platform.clock = &clock;
     platform.messages = &messages;
@@ -79,8 +73,7 @@ QString AppFixture::folder(const QString& name) {
 
 QString AppFixture::writePicture(const QString& dir, const QString& name, QSize size,
                                  QColor colour) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
+    const QImage image = solid(size, colour);
     const QString path = QDir(dir).filePath(name);
     QString suffix = name.section(QLatin1Char('.'), -1).toLower();
     if (suffix == QLatin1String("jpg")) {

@@ -3,6 +3,7 @@
 #include "app/program_windows.h"
 #include "main_window/frm_image.h"
 #include "support/fakes/fakes.h"
+#include "support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +23,6 @@ namespace plenarvo::testing {
 
 // A double-click as a user makes it: a click, then the second press.
 void doubleClick(QWidget* widget, QPoint where);
-// Writes bytes to a file, replacing it; false when that fails.
-bool writeBytes(const QString& path, const QByteArray& bytes);
 
 // The whole program on fakes: a manual clock, recorded message boxes, a settings
 // file and picture folders in a temporary folder. Nothing waits on real time.
@@ -70,7 +69,7 @@ protected:
     FakeDialogs dialogs;
     PdfPrinter printer;  // prints each job to a PDF file in folder("printed")
     FakeHelp help;
-    FakeRegistry registry;
+    platform::MemoryRegistry registry;  // empty: no system information program
     FakeProgramStarter programs;
     platform::Platform platform;
     std::unique_ptr<ProgramWindows> forms;

@@ -23,6 +23,7 @@ bool PdfPrinter::printPicture(const QImage& picture, QPoint atTwips) {
     }
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setResolution(resolution);
     printer.setPageLayout(layout);
     const QString file = QDir(folder).filePath(QStringLiteral("job-%1.pdf").arg(jobs.size() + 1));
     printer.setOutputFileName(file);

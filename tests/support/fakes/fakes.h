@@ -91,7 +91,8 @@ public:
 
     QString folder;  // where the job files go
     int copies = 1;
-    int failFromJob = -1;  // the first job that fails (from 0), -1 for none
+    int resolution = 1200;  // dots to the inch
+    int failFromJob = -1;   // the first job that fails (from 0), -1 for none
     QPageLayout layout{QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 15, 10, 15),
                        QPageLayout::Millimeter};
     QStringList dialogTitles;
@@ -114,24 +115,6 @@ public:
 };
 
 // A registry in memory that records every key opened and can refuse a key.
-class FakeRegistry final : public platform::MemoryRegistry {
-public:
-    struct Open {
-        std::uint32_t root;
-        QString key;
-        std::uint32_t access;
-    };
-    long openKey(std::uint32_t root, const QString& subKey, std::uint32_t access,
-                 platform::RegistryKey* key) override {
-        opened.append({root, subKey, access});
-        return refused.contains(subKey, Qt::CaseInsensitive)
-                   ? platform::kErrorAccessDenied
-                   : MemoryRegistry::openKey(root, subKey, access, key);
-    }
-    QList<Open> opened;
-    QStringList refused;  // keys that cannot be opened with the access asked
-};
-
 // Records every start asked for; one succeeds when the file exists.
 class FakeProgramStarter final : public platform::ProgramStarter {
 public:
