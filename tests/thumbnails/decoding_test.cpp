@@ -73,9 +73,7 @@ TEST(DecodeQueue, DeliversEachResultToItsRequestOnlyWhileItsGenerationLasts) {
          [](DecodeQueue& q, Log& log) {
              submit(q, log, 30);
              q.waitForDone();
-             const quint64 before = q.generation();
              q.reset();
-             EXPECT_EQ(q.generation(), before + 1);
              submit(q, log, 40);
              q.waitForDone();
          },
