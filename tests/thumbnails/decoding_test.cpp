@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QSemaphore>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <functional>
@@ -74,9 +73,7 @@ TEST(DecodeQueue, DeliversEachResultToItsRequestOnlyWhileItsGenerationLasts) {
          [](DecodeQueue& q, Log& log) {
              submit(q, log, 30);
              q.waitForDone();
-             const quint64 before = q.generation();
              q.reset();
-             EXPECT_EQ(q.generation(), before + 1);
              submit(q, log, 40);
              q.waitForDone();
          },
@@ -134,38 +131,13 @@ TEST(DecodeQueue, GoingAwayNeverWaitsForItsWorkersAndDeliversNothing) {
     EXPECT_TRUE(log.delivered.isEmpty());
 }
 
-TEST(ThumbnailLoader, TagsEachThumbnailWithItsCellAndLeavesACacheEntry) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("a.jpg"));
-    QImage photo(640, 480, QImage::Format_RGB32);
-    photo.fill(Qt::darkCyan);
-    ASSERT_TRUE(photo.save(path, "jpeg"));
-    QMap<int, QImage> got;
-    ThumbnailLoader loader([&](int cell, const QImage& image) { got.insert(cell, image); });
-    loader.request(1, path, {95, 81});
-    loader.request(2, dir.filePath(QStringLiteral("missing.jpg")), {95, 81});
-    loader.request(1, dir.filePath(QStringLiteral("other.jpg")), {10, 10});  // already asked
-    EXPECT_EQ(loader.requestedUpTo(), 2);
-    loader.waitForDone();
-    QCoreApplication::sendPostedEvents();
-    ASSERT_EQ(got.keys(), (QList<int>{1, 2}));
-    EXPECT_EQ(got[1].size(), QSize(95, 81));
-    EXPECT_TRUE(got[2].isNull());
-    EXPECT_TRUE(QFile::exists(qEnvironmentVariable("XDG_CACHE_HOME") +
-                              QStringLiteral("/thumbnails/normal/") +
-                              ThumbnailCache::entryName(ThumbnailCache::uriOf(path))));
-    loader.reset();
-    EXPECT_FALSE(loader.requested(1));
-}
-
 TEST(ImageControl, AResizedControlPaintsWhatItHasUntilThePictureAtItsSizeArrives) {
     QWidget window;
     window.resize(400, 300);
     auto* image = new controls::Image(&window);
     image->setGeometry(0, 0, 40, 30);
     window.show();
-    QImage red(400, 300, QImage::Format_RGB32);
-    red.fill(Qt::red);
+    const QImage red = plenarvo::testing::solid({400, 300}, Qt::red);
     const pictures::Picture picture = pictures::Picture::fromImage(red);
     const QImage ready = red.scaled(image->pixelSize());
     image->setPicture(picture, ready);
@@ -183,9 +155,7 @@ TEST(ImageControl, AResizedControlPaintsWhatItHasUntilThePictureAtItsSizeArrives
     // A new picture without a ready image shows nothing until its own arrives,
     // and the decode for the picture before never comes back.
     image->resize(60, 60);
-    QImage blue(300, 300, QImage::Format_RGB32);
-    blue.fill(Qt::blue);
-    image->setPicture(pictures::Picture::fromImage(blue));
+    image->setPicture(pictures::Picture::fromImage(plenarvo::testing::solid({300, 300}, Qt::blue)));
     EXPECT_TRUE(image->shownImage().isNull());
     ASSERT_TRUE(arrived.wait());
     EXPECT_EQ(image->shownImage().size(), image->pixelSize());
@@ -200,7 +170,7 @@ class HiddenSheet : public plenarvo::testing::AppFixture {};
 TEST_F(HiddenSheet, AsksForNoPictureUntilItShows) {
     const QString pics = folder(QStringLiteral("pics"));
     for (int i = 0; i < 30; ++i) {
-        writePicture(pics, QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), {64, 48});
+        writePicture(pics, QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), {320, 240});
     }
     startAndOpen(pics);
     main().mnuOptBacGrnPut->click();
@@ -208,9 +178,11 @@ TEST_F(HiddenSheet, AsksForNoPictureUntilItShows) {
     settle();
     EXPECT_GT(forms->thumb().RowEnd, 5);
     EXPECT_EQ(forms->thumb().thumbnails().requestedUpTo(), 0);
-    EXPECT_FALSE(
-        QFile::exists(qEnvironmentVariable("XDG_CACHE_HOME") + "/thumbnails/normal/" +
-                      ThumbnailCache::entryName(ThumbnailCache::uriOf(pics + "/p00.jpg"))));
+    const QString entry = qEnvironmentVariable("XDG_CACHE_HOME") + "/thumbnails/normal/" +
+                          ThumbnailCache::entryName(ThumbnailCache::uriOf(pics + "/p00.jpg"));
+    EXPECT_FALSE(QFile::exists(entry));
     main().cmdThumb_Click();
     EXPECT_GT(forms->thumb().thumbnails().requestedUpTo(), 5);
+    forms->thumb().thumbnails().waitForDone();
+    EXPECT_TRUE(QFile::exists(entry));  // the shown sheet's decodes are kept
 }

@@ -58,10 +58,8 @@ protected:
                           QPoint(0, angle), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(widget, &event);
     }
-    // Every built cell in its row and column, named after its file; each
-    // picture of the designed 94.8 x 81 shape, and with its name inside its own
-    // frame, no two frames meeting, every frame inside the pallet, one cell size
-    // for the whole sheet, and the six columns reaching across the pallet.
+    // Every built cell in its row and column, named, of the 94.8 x 81 shape, inside
+    // its own frame; the frames alike, apart, in the pallet and spread across it.
     void expectSoundSheet() {
         const FrmThumb& s = sheet();
         const auto& cells = s.cells();
@@ -160,12 +158,6 @@ TEST_F(ThumbSheet, EveryScreenKeepsTheCellShapeAndShowsWholeRows) {
         smaller = s.imgThumb(1)->height();
         EXPECT_LE(s.picHold->y() + s.shpThumb(18)->geometry().bottom(), s.height());
         EXPECT_NEAR(s.vsrPallet->singleStep(), 2 * (s.shpThumb(6)->y() - s.shpThumb(0)->y()), 1);
-        if (screen == QSize(1024, 768)) {  // the last cell where it was made to be, within a pixel
-            const QRect img = s.imgThumb(29)->geometry();
-            const QRect want = QRectF(72 + 5 * 1.157 * 879.688 / 7, 552, 668.6 / 7, 81).toRect();
-            EXPECT_TRUE(want.adjusted(-1, -1, 1, 1).contains(img));
-            EXPECT_TRUE(img.adjusted(-1, -1, 1, 1).contains(want));
-        }
     }
 }
 
