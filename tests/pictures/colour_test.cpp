@@ -2,11 +2,11 @@
 // shows, caches, saves and prints must match Little CMS's jpgicc within a few levels.
 
 #include "pictures/colour.h"
+#include "support/files.h"
 #include "thumbnails/thumbnail_cache.h"
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,6 +14,7 @@
 #include <QtEndian>
 
 using plenarvo::pictures::Picture;
+using plenarvo::testing::readBytes;
 
 namespace {
 
@@ -48,10 +49,7 @@ int worst(const QImage& got, const QImage& want) {
 // A JPEG with `profile` in two APP2 segments, the second piece first (readers put
 // them together by their numbers).
 QByteArray jpegWith(const QImage& image, const QByteArray& profile) {
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "jpeg", 100);
+    QByteArray jpeg = plenarvo::testing::encode(image, "jpeg", 100);
     const qsizetype half = profile.size() / 2;
     for (const int piece : {1, 2}) {  // each inserted after the JFIF segment
         const QByteArray data = piece == 1 ? profile.left(half) : profile.mid(half);
@@ -92,11 +90,6 @@ QByteArray bmpWith(const QImage& image, const QByteArray& profile, bool calibrat
     return b + QByteArray(reinterpret_cast<const char*>(rows.constBits()), pixels) + profile;
 }
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // jpgicc's conversion of the JPEG `in` into `out`, read back as plain numbers.
 QImage jpgicc(const QString& tool, QStringList arguments, const QString& in, const QString& out) {
     arguments << QStringLiteral("-q") << QStringLiteral("100") << in << out;
@@ -111,7 +104,7 @@ TEST(ColourProfiles, ShownCachedSavedAndPrintedAsLittleCmsConvertsThem) {
     if (tool.isEmpty() || !QFile::exists(adobe)) {
         GTEST_SKIP() << "needs jpgicc (liblcms2-utils) and colord-data's profiles";
     }
-    const QColorSpace adobeDisplay = QColorSpace::fromIccProfile(readAll(adobe));
+    const QColorSpace adobeDisplay = QColorSpace::fromIccProfile(readBytes(adobe));
     QTemporaryDir dir;
     // Name, colord profile, cut short (damaged), the BMP calibrated RGB instead.
     const std::tuple<const char*, const char*, bool, bool> rows[] = {
@@ -123,16 +116,13 @@ TEST(ColourProfiles, ShownCachedSavedAndPrintedAsLittleCmsConvertsThem) {
         {"calibrated", "AdobeRGB1998.icc", false, true}};
     for (const auto& [name, file, damaged, calibrated] : rows) {
         SCOPED_TRACE(name);
-        QByteArray profile = *file ? readAll(kProfiles + file) : QByteArray();
+        QByteArray profile = *file ? readBytes(kProfiles + file) : QByteArray();
         profile.truncate(damaged ? profile.size() / 3 : profile.size());
-        const QString jpeg = dir.filePath(QString::fromLatin1(name) + QStringLiteral(".jpg"));
-        const QString bmp = dir.filePath(QString::fromLatin1(name) + QStringLiteral(".bmp"));
-        {
-            QFile j(jpeg), b(bmp);
-            ASSERT_TRUE(j.open(QIODevice::WriteOnly) && b.open(QIODevice::WriteOnly));
-            j.write(jpegWith(patches(), profile));
-            b.write(bmpWith(patches(), calibrated ? QByteArray() : profile, calibrated));
-        }
+        const QString stem = dir.filePath(QString::fromLatin1(name));
+        const QString jpeg =
+            plenarvo::testing::writeFile(stem + ".jpg", jpegWith(patches(), profile));
+        const QString bmp = plenarvo::testing::writeFile(
+            stem + ".bmp", bmpWith(patches(), calibrated ? QByteArray() : profile, calibrated));
         // An unusable profile counts as sRGB: jpgicc is told to ignore it. A
         // thumbnail comes from the sRGB cache entry, whose colours outside sRGB are
         // clipped: on an Adobe RGB display it shows that entry converted.
@@ -164,7 +154,7 @@ TEST(ColourProfiles, ShownCachedSavedAndPrintedAsLittleCmsConvertsThem) {
                 EXPECT_LE(worst(picture.srgbImage(), srgb), kTolerance);
                 const QByteArray saved = picture.saveData();
                 EXPECT_TRUE(path == bmp
-                                ? saved == readAll(bmp)
+                                ? saved == readBytes(bmp)
                                 : worst(QImage::fromData(saved, "bmp"), srgb) <= kTolerance);
             }
         }

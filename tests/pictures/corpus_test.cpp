@@ -51,11 +51,8 @@ void checkRaster(const CorpusRow& row, const QString& file, const QImage& image)
 
 // A metafile: its size from the placeable box the manifest notes (at 96 dpi where
 // the manifest measures at 72), drawn whole by the budget, and compared with the
-// references on white at 64x64, which forgives antialiasing, hinting and fonts.
-// The renderer scores 0.03 to 4 where the two references agree (apart by less than
-// 10) and up to 7 where they do not: dashes and hairlines come out differently in
-// every program. A blank picture scores 6 to 58, so the score must also stay under
-// half of the blank one: a page of small text differs little from nothing at all.
+// references on white at 64x64, which forgives antialiasing, hinting and fonts. A
+// blank picture scores 6 to 58, so the score must also stay under half of that.
 void checkMetafile(const CorpusRow& row, const QString& file, QSize size) {
     static const QRegularExpression box(
         QStringLiteral(R"(bbox \((-?\d+),(-?\d+)\)-\((-?\d+),(-?\d+)\) at (\d+) units)"));

@@ -59,11 +59,9 @@ using Named = std::pair<const char*, QByteArray>;
 
 }  // namespace
 
-// Each format's bound on the pixels a byte of data can describe: small files that
-// claim more are refused before any buffer is set aside; honest pictures over what
-// is always believed (4 million pixels) and over 64 MB, as flat as pictures come
-// (the bitmap cut short to a third of its rows), still decode, setting aside the
-// whole picture once, its coefficients, the thumbnail: nothing larger.
+// Small files claiming more pixels than their data can describe are refused before
+// any buffer is set aside; honest flat pictures over 4 million pixels and 64 MB
+// still decode, setting aside nothing larger than about twice the whole picture.
 TEST(HostileRaster, ClaimsTheDataCannotHoldAreRefusedAndHonestPicturesNearTheBoundsDecode) {
     QByteArray runs;
     for (int i = 0; i < 7000; ++i) {
@@ -151,9 +149,7 @@ TEST(HostileMetafile, EveryDrawingRecordIsChargedAndTheBudgetStopsTheFile) {
     for (const auto& [name, bytes] : cases) {
         SCOPED_TRACE(name);
         EXPECT_LT(bytes.size(), 100'000);
-        // A twentieth of the budget, to keep the test short: what stops them
-        // there stops them at the full budget after twenty times the work, and
-        // the benchmark times the full budget.
+        // A twentieth of the budget keeps the test short; the benchmark times the full one.
         for (QSize size : {QSize(95, 81), QSize(457, 417), QSize(1000, 1000)}) {
             wmf::PlayStats stats;
             stats.budget = wmf::kDrawingBudget / 20;
@@ -177,10 +173,8 @@ TEST(HostileMetafile, WhatCameBeforeTheBudgetRanOutStays) {
     EXPECT_EQ(qAlpha(image.pixel(150, 150)), 0);
 }
 
-// A disc of 40 red rings, each laid against the next at fractional radii, as
-// gradients in clip art are drawn: inside the disc every pixel is wholly covered,
-// no ring letting the background through where it meets the next; drawn smaller
-// than its natural size, the rim is smoothed.
+// A disc of 40 rings laid edge to edge at fractional radii, as clip art draws
+// gradients: no background shows between rings, and drawn small the rim is smooth.
 TEST(MetafileFills, ShapesLaidEdgeToEdgeLeaveNoSeamAndSmallDrawingsAreSmooth) {
     auto b = MetafileBuilder::canvas(1000, 1000);
     b.nullPen().select(0).solidBrush(0x0000FF).select(1);
@@ -239,12 +233,9 @@ double cpuMs(clockid_t clock) {
 
 }  // namespace
 
-// Cancelled once a quarter of its work is done, a decode stops at its next row,
-// read or record: it fails, and what it does after the cancel is a small part of
-// the whole decode's work (it would be three quarters, going on to the end). The
-// work is the decoding thread's processor time, measured against whole decodes
-// just before on the same thread; as a busy machine can stretch any one decode,
-// the best of three tries counts.
+// Cancelled a quarter of the way in, a decode fails and does far less than the
+// three quarters left. Work is the decoding thread's processor time, against whole
+// decodes just before on the same thread; the best of three tries counts.
 TEST(Cancellation, ADecodeCancelledWhileItRunsStopsAtItsNextRowReadOrRecord) {
     QTemporaryDir dir;
     // Noise, so that reading the JPEG's data is most of its decode, shrunk as
