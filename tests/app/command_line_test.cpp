@@ -27,10 +27,6 @@ struct LineCase {
     const char* open;       // what opens at start-up
 };
 
-void PrintTo(const LineCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 const LineCase kLines[] = {
     {"Nothing", "", -1, "", "", ""},
     {"Picture", "%1/p.bmp", -1, "", "", "%1/p.bmp"},

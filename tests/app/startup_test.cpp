@@ -27,10 +27,6 @@ struct SettingsCase {
     bool decorations;    // panels and divider shown
 };
 
-void PrintTo(const SettingsCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 const SettingsCase kCases[] = {
     {"NoFile", "", nullptr, false, "1000001", 0, true},
     {"TealAlone", "%1", "False False True False False False True", true, "0010001",

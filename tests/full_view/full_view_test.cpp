@@ -70,8 +70,6 @@ TEST_F(FullView, SelectionRuleAfterAFreshLoad) {
         advance(10);
         ASSERT_TRUE(viewDecoded());
         ASSERT_EQ(shownControl(view()), c.expected);
-        EXPECT_TRUE(view().isVisible());
-        EXPECT_FALSE(main().isVisible());
         EXPECT_FALSE(view().cmdAnyKey->isVisible());
         // Every display control is centred on the window's outer rectangle.
         const QSizeF outer = view().outerSizeInTwips() / 15;
