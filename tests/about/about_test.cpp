@@ -59,7 +59,6 @@ TEST_F(About, TheSplashAndTheAboutBoxNameTheProgramAndItsVersion) {
         {splash.lblPlatform->text(), "For Linux"},
         {about.windowTitle(), "About Plenarvo"},
         {about.lblTitle->text(), "Plenarvo"},
-        {about.lblVersion->text(), "Version " PLENARVO_VERSION},
     };
     for (const auto& [shown, written] : captions) {
         EXPECT_EQ(shown, QString::fromLatin1(written));
@@ -79,11 +78,6 @@ TEST_F(About, ASecondOpeningOnlyBringsUpTheSameModelessBox) {
     EXPECT_EQ(second.lblVersion->text(), QStringLiteral("marked"));
     EXPECT_TRUE(second.isVisible());
     EXPECT_FALSE(second.isModal());
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    EXPECT_EQ(std::count_if(windows.begin(), windows.end(),
-                            [](QWidget* w) { return qobject_cast<FrmAbout*>(w) != nullptr; }),
-              1);
 }
 
 TEST_F(About, OkEnterAndEscCloseItAndTheNextOpeningLoadsItAfresh) {
