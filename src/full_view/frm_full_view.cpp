@@ -285,14 +285,18 @@ void FrmFullView::askForPictures() {
         [this, picture](quint64, const ViewPictures& got) {
             asked_ = {};
             askedFor_ = {};
+            bool taken = false;
             if (picFullScr->picture() == picture && !got.box.isNull()) {
                 picFullScr->setPicture(picture, got.box);
+                taken = true;
             }
             if (imgFullScr->picture() == picture && !got.wide.isNull()) {
                 imgFullScr->setPicture(picture, got.wide);
+                taken = true;
             }
             if (imgFullScrH->picture() == picture && !got.tall.isNull()) {
                 imgFullScrH->setPicture(picture, got.tall);
+                taken = true;
             }
             if (!got.error.isEmpty() && failed_ && pending_) {
                 // Nothing to show: the view goes, and its opener says why.
@@ -301,9 +305,11 @@ void FrmFullView::askForPictures() {
                 failed(got.error);
                 return;
             }
-            if (got.error.isEmpty()) {
+            if (got.error.isEmpty() && taken) {
                 askForPictures();  // what shows may have changed meanwhile
             } else {
+                // Failed, or nothing holds that picture any more: asking again
+                // would decode the same again, so it shows what it has.
                 revealNow();  // it shows what it has
             }
         });

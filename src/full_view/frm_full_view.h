@@ -65,6 +65,8 @@ public:
     void awaitSlide();
     // Whether the view is to show as soon as its pictures have been decoded.
     bool waitingForPictures() const { return pending_.has_value() || slideAwaited_; }
+    // Whether the slide show's next picture is on its way to the picture box.
+    bool awaitingSlide() const { return slideAwaited_; }
     // Runs on the worker before each decode of the view's pictures and of the
     // slide show's (tests hold them with it); empty by default.
     static void setDecodeHook(std::function<void()> hook);

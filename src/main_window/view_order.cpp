@@ -91,9 +91,13 @@ void FrmImage::showSlide(const QString& name, const DecodedSlide& slide) {
                            .arg(name, slide.error);
     }
     // A picture that could not be loaded leaves the preview as it was, and the
-    // view shows what the preview holds.
+    // view shows what the preview holds. A slide that arrives after the show has
+    // ended is not the business of a view opened since (from the sheet, say).
     if (forms_.isLoaded(Window::FullView)) {
-        forms_.get<FrmFullView>().showSlide(imgImage->picture(), natural);
+        FrmFullView& view = forms_.get<FrmFullView>();
+        if (chkTimed->value() == 1 || view.awaitingSlide()) {
+            view.showSlide(imgImage->picture(), natural);
+        }
     }
 }
 
