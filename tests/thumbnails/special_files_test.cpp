@@ -91,7 +91,7 @@ TEST(SpecialFiles, EveryRoadToAPictureOrACacheEntryRefusesThemAtOnce) {
         for (const auto& [road, call] : roads) {
             SCOPED_TRACE(road);
             const std::optional<QString> error =
-                promptly<QString>([call, path] { return call(path); });
+                promptly<QString>([&run = call, path] { return run(path); });
             ASSERT_TRUE(error) << "still waiting";
             EXPECT_NE(*error, "shown");
             if (kind != Kind::DanglingLink && !error->isEmpty()) {
