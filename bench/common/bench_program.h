@@ -10,7 +10,17 @@
 
 #include <QTemporaryDir>
 
+#include <cstdio>
+
 namespace plenarvo::bench {
+
+// Reports messages instead of blocking on them.
+class PrintedMessages final : public platform::MessageBoxes {
+public:
+    void show(const QString& text, const QString& title, platform::MessageIcon) override {
+        std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
+    }
+};
 
 struct BenchPlatform {
     explicit BenchPlatform(const QString& fallbackFolder,

@@ -35,13 +35,6 @@ using namespace plenarvo;
 
 namespace {
 
-class PrintedMessages final : public platform::MessageBoxes {
-public:
-    void show(const QString& text, const QString& title, platform::MessageIcon) override {
-        std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
-    }
-};
-
 struct Sample {
     QString name;
     QSize size;
@@ -140,7 +133,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    PrintedMessages messages;
+    bench::PrintedMessages messages;
     bench::BenchPlatform bench(scratch.path(), &messages);
     ProgramWindows forms(bench.platform);
     forms.onEnd = [] { QApplication::quit(); };

@@ -29,14 +29,6 @@ using namespace plenarvo;
 
 namespace {
 
-// Reports messages instead of blocking on them.
-class PrintedMessages final : public platform::MessageBoxes {
-public:
-    void show(const QString& text, const QString& title, platform::MessageIcon) override {
-        std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
-    }
-};
-
 // A photo-like JPEG: smooth gradients with grain, quality 90.
 void writePhoto(const QString& path, QSize size, int seed) {
     const QImage image = bench::photoLike(size, static_cast<quint32>(seed));
@@ -114,7 +106,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    PrintedMessages messages;
+    bench::PrintedMessages messages;
     bench::BenchPlatform program(temp.path(), &messages);
     platform::Platform& platform = program.platform;
 
