@@ -4,16 +4,14 @@
 // an entry larger than an entry can be.
 #include "thumbnails/thumbnail_cache.h"
 
-#include <QGuiApplication>
+#include "../common/offscreen_app.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_LOGGING_RULES", "*=false");
-    static QGuiApplication app(*argc, *argv);
+    plenarvo::fuzz::startOffscreenApplication(argc, argv);
     return 0;
 }
 

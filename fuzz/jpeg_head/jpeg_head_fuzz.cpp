@@ -5,8 +5,8 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QGuiApplication>
 #include <QTemporaryDir>
+#include "../common/offscreen_app.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,9 +19,7 @@ QTemporaryDir* folder = nullptr;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_LOGGING_RULES", "*=false");
-    static QGuiApplication app(*argc, *argv);
+    plenarvo::fuzz::startOffscreenApplication(argc, argv);
     static QTemporaryDir dir;
     folder = &dir;
     return 0;

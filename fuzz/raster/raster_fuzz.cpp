@@ -3,7 +3,7 @@
 // writes. Any crash, sanitizer report, hang or runaway allocation is a finding.
 #include "pictures/picture.h"
 
-#include <QGuiApplication>
+#include "../common/offscreen_app.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,9 +12,7 @@
 namespace pictures = plenarvo::pictures;
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_LOGGING_RULES", "*=false");
-    static QGuiApplication app(*argc, *argv);
+    plenarvo::fuzz::startOffscreenApplication(argc, argv);
     return 0;
 }
 

@@ -2,7 +2,7 @@
 // rendering. Any crash, sanitizer report, hang or runaway allocation is a finding.
 #include "pictures/wmf/wmf.h"
 
-#include <QGuiApplication>
+#include "../common/offscreen_app.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,9 +12,7 @@ namespace wmf = plenarvo::pictures::wmf;
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // Text needs the font database, which needs an application object.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_LOGGING_RULES", "*=false");
-    static QGuiApplication app(*argc, *argv);
+    plenarvo::fuzz::startOffscreenApplication(argc, argv);
     return 0;
 }
 
